@@ -1,0 +1,41 @@
+// The installer context: the one global record of all installer state,
+// zero-filled at start. The window thread owns the window, graphics and layout
+// fields; the install worker writes statusText, errorCaption, errorText and
+// workerResult and clears busy last.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+struct InstallerContext {
+    HWND window;
+    HINSTANCE instance;
+    int32_t isWow64;
+    char selfFolder[1024];
+    char selfPath[1024];
+    uint32_t timerId;
+    int32_t osVersionCode;
+    int32_t alreadyInstalled;
+    char installFolder[1024];
+    uint8_t packageHeader[312];
+    RECT buttonRect;
+    int32_t blinkCount;
+    HBITMAP background;
+    int32_t backgroundWidth;
+    int32_t backgroundHeight;
+    HCURSOR handCursor;
+    HFONT boldFont;
+    HFONT largeFont;
+    HANDLE workerThread;
+    uint32_t workerThreadId;
+    volatile int32_t busy;
+    int32_t workerResult;
+    char errorCaption[512];
+    char errorText[2048];
+    char statusText[1024];
+};
+
+extern InstallerContext installer;
+
+// Zero-fills the context, stores the module instance and the WOW64 flag. Returns 0.
+int initContext(InstallerContext& context, HINSTANCE instance);

@@ -1,0 +1,11 @@
+// Fixed names and texts of the product and its installer.
+#pragma once
+
+#define PRODUCT_NAME "Sonograf"
+#define PRODUCT_VERSION "1.0.1.3"
+#define PRODUCT_PUBLISHER "Orvane Software"
+#define PRODUCT_DISPLAY_NAME "Sonograf, The Spectrum Analyzer"
+#define INSTALLER_MUTEX_NAME "Orvane Sonograf-Installation- Mutex-{3C77C191-1FE5-4e3c-A264-06A266759535}"
+#define MAIN_WINDOW_CLASS "OVSonograf0Installer0MainWindow0"
+#define MAIN_WINDOW_TITLE_FORMAT "Orvane %s Installation (Version %s)"
+#define STARTUP_ERROR_CAPTION "Startup Error"

@@ -1,0 +1,15 @@
+// Process start and end: hardening, switches, single instance, the running
+// application told to go, folders, context, COM, the main window and the
+// message loop. runInstaller returns the process exit code.
+#pragma once
+#include <windows.h>
+
+// Restricts DLL loading to the system directory and drops the current
+// directory from the search path, where the system supports it.
+void hardenDllSearch();
+int runInstaller(HINSTANCE instance, const char* commandLine);
+// Posts WM_DESTROY to every top-level window titled exactly `title`.
+void closeRunningApplication(const char* title);
+// Registers the window class and creates the main window; shows a
+// "Startup Error" box and returns 0 on failure.
+HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuName, const char* title);

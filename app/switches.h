@@ -1,0 +1,11 @@
+// Command-line switches: -h/-H hidden, -i silent install, -u/-U silent uninstall.
+// Only the character right after each '-' counts.
+#pragma once
+#include <cstdint>
+
+extern int32_t hiddenMode;
+extern int32_t silentInstall;
+extern int32_t silentUninstall;
+
+// Sets the switch globals named on the command line; never clears them.
+void parseSwitches(const char* commandLine);

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Builds the Sonograf installer and runs it or its tests.
+#   ./build.sh           build everything (host tools and tests, the installer)
+#   ./build.sh run [-- ARGS]
+#                        build, then run the installer under Wine in a project-local
+#                        prefix: in a window when a display is there, otherwise take a
+#                        screenshot under Xvfb (build/installer.png) and install silently
+#   ./build.sh test      build, then run every test: native, Windows under Wine, end to end
+# Missing Debian packages are installed first (as root, or through sudo).
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+packages=(cmake make g++ clang libgtest-dev googletest libbenchmark-dev libssl-dev
+          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+          wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-liberation)
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+install_missing() {
+  local missing=()
+  for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local updated=no
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    as_root apt-get update -qq
+    updated=yes
+  fi
+  if [ $updated = no ] && ! apt-cache show "${missing[0]}" >/dev/null 2>&1; then
+    as_root apt-get update -qq
+  fi
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# 32-bit Wine needs a kernel that runs 32-bit Linux programs; some machines do not.
+can_run_32bit_wine() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+build_all() {
+  cmake --preset host >/dev/null
+  cmake --build --preset host
+  cmake --preset win32 >/dev/null
+  cmake --build --preset win32
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64
+}
+
+# One Xvfb display for the whole Wine session, started before the first Wine process.
+xvfb_pid=
+start_display() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=:$n
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && return 0; sleep 0.1; done
+  done
+  echo "build.sh: cannot start Xvfb" >&2
+  return 1
+}
+
+stop_wine() {
+  local arch
+  for arch in win32 win64; do
+    [ -d "build/wine/$arch" ] && WINEPREFIX="$root/build/wine/$arch" wineserver -k 2>/dev/null || true
+  done
+}
+
+cleanup() {
+  stop_wine
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+
+run_tests() {
+  start_display
+  trap cleanup EXIT
+  local failed=0 log=build/test-summary.txt
+  : > "$log"
+  ctest --test-dir build/host -j2 --output-on-failure | tee -a "$log" || failed=1
+  ctest --test-dir build/win64 -j2 --output-on-failure | tee -a "$log" || failed=1
+  if can_run_32bit_wine; then
+    ctest --test-dir build/win32 -j2 --output-on-failure | tee -a "$log" || failed=1
+  else
+    echo "NOTE: this machine cannot run 32-bit Linux programs, so 32-bit Wine cannot run:"
+    echo "      the Windows and end-to-end tests ran on the 64-bit build of the same sources."
+  fi
+  tests/check-installer.sh build/win32/SonografSetup.exe | tee -a "$log" || failed=1
+  local passed failures
+  read -r passed failures < <(awk '
+    /tests passed, [0-9]+ tests failed out of/ { total += $NF; failed += $4 }
+    /^CHECK OK/ { total++ }
+    /^CHECK FAILED/ { total++; failed++ }
+    END { print total - failed, failed + 0 }' "$log")
+  echo "$passed passed, $failures failed"
+  [ $failed -eq 0 ] && [ "$failures" -eq 0 ]
+}
+
+run_installer() {
+  local installer=build/win32/SonografSetup.exe kind=win32
+  if ! can_run_32bit_wine; then
+    echo "NOTE: this machine cannot run 32-bit Wine; running the 64-bit build of the same sources."
+    installer=build/win64/SonografSetup.exe kind=win64
+  fi
+  export SONOGRAF_WINE_ROOT=$root/build/wine-run
+  if [ -n "${DISPLAY:-}" ]; then
+    trap stop_wine EXIT
+    set +e
+    cmake/wine-run.sh $kind "$installer" "$@"
+    echo "Installer exit code: $?"
+    return 0
+  fi
+  start_display
+  trap cleanup EXIT
+  cmake/wine-run.sh $kind "$installer" "$@" &
+  local title="Orvane Sonograf Installation (Version 1.0.1.3)" window=
+  for _ in $(seq 100); do
+    window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -1)
+    [ -n "$window" ] && break
+    sleep 0.2
+  done
+  sleep 1
+  if [ -n "$window" ]; then
+    import -window root build/installer.png && echo "Screenshot of the installer window: build/installer.png"
+  else
+    echo "The installer window did not appear" >&2
+  fi
+  stop_wine
+  wait || true
+  echo "Silent install (-h -i):"
+  set +e
+  cmake/wine-run.sh $kind "$installer" -h -i
+  local code=$?
+  set -e
+  echo "Installer exit code: $code (low 8 bits as the shell sees them)"
+  local drive_c=$SONOGRAF_WINE_ROOT/$([ $kind = win32 ] && echo win32 || echo win64)/drive_c
+  find "$drive_c/Program Files/OV" "$drive_c/Program Files (x86)/OV" 2>/dev/null | sed "s|^$drive_c|C:|" || true
+}
+
+command=${1:-build}
+[ $# -gt 0 ] && shift
+[ "${1:-}" = "--" ] && shift
+install_missing
+build_all
+case $command in
+  build) ;;
+  run) run_installer "$@" ;;
+  test) run_tests ;;
+  *) echo "usage: ./build.sh [build|run [-- ARGS]|test]" >&2; exit 2 ;;
+esac

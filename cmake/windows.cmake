@@ -1,0 +1,20 @@
+# Windows build: the installer as a small, self-contained, reproducible executable.
+enable_language(RC)
+set(SONOGRAF_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -ffunction-sections -fdata-sections -Wall -Wextra)
+target_compile_options(sonograf_portable PRIVATE ${SONOGRAF_PRODUCT_FLAGS})
+
+add_library(sonograf_win STATIC)
+target_link_libraries(sonograf_win PUBLIC sonograf_portable ole32 uuid shell32 advapi32 gdi32 user32)
+target_compile_options(sonograf_win PRIVATE ${SONOGRAF_PRODUCT_FLAGS})
+target_compile_definitions(sonograf_portable PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+
+# Static runtime, no timestamps, garbage-collected sections, stripped.
+set(SONOGRAF_PRODUCT_LINK -static -static-libgcc -static-libstdc++ -Wl,--gc-sections
+    -Wl,--no-insert-timestamp -Wl,--build-id=none -s -mwindows)
+
+# Windows tests link GoogleTest built from Debian's sources with the same compiler.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)

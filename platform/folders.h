@@ -1,0 +1,46 @@
+// Well-known folders of the system.
+//   resolveSpecialFolders()            fills the special-folder table once per process
+//   getCommonProgramsFolder()          all-users Start-menu programs folder, may be empty
+//   getStartupFolder()                 per-user Startup folder ("Startup" if never found)
+//   resolveInstallFolder(ctx, "OV\Sonograf")
+//                                      ctx.installFolder = Program Files + subfolder;
+//                                      0, or -1 when no base folder is known or the result
+//                                      does not fit
+// The shell libraries are loaded from the system directory by full path. The
+// platform calls and the table come in as arguments so tests can use fakes and
+// a fresh table; the defaults are the real calls and the process-wide table.
+#pragma once
+#include <windows.h>
+
+#include "app/context.h"
+
+static const size_t kFolderSlotSize = 512;
+
+struct SpecialFolders {
+    char programFilesFolder[kFolderSlotSize];
+    char personalFolder[kFolderSlotSize];
+    char appDataFolder[kFolderSlotSize];
+    char commonAppDataFolder[kFolderSlotSize];
+    char commonProgramsFolder[kFolderSlotSize];
+    char startupFolder[kFolderSlotSize];
+    int resolved;
+};
+
+// Process-wide table: empty but for startupFolder, which holds "Startup".
+extern SpecialFolders specialFolders;
+
+struct FolderCalls {
+    HMODULE(WINAPI* loadLibrary)(LPCSTR);
+    FARPROC(WINAPI* getProcAddress)(HMODULE, LPCSTR);
+    BOOL(WINAPI* freeLibrary)(HMODULE);
+    UINT(WINAPI* getWindowsDirectory)(LPSTR, UINT);
+    DWORD(WINAPI* getCurrentDirectory)(DWORD, LPSTR);
+    UINT(WINAPI* getSystemDirectory)(LPSTR, UINT);
+};
+
+extern const FolderCalls realFolderCalls;
+
+void resolveSpecialFolders(SpecialFolders& table = specialFolders, const FolderCalls& calls = realFolderCalls);
+const char* getCommonProgramsFolder(const SpecialFolders& table = specialFolders);
+const char* getStartupFolder(const SpecialFolders& table = specialFolders);
+int resolveInstallFolder(InstallerContext& context, const char* subfolder, const FolderCalls& calls = realFolderCalls);

@@ -1,0 +1,90 @@
+#include "setup/registry.h"
+
+#include "platform/text.h"
+
+const char shellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char uninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char uninstallEntryName[] = "OV:Sonograf {3C77C191-1FE5-4e3c}";
+const char settingsKey[] = "Orvane\\Sonograf";
+
+const RegistryCalls realRegistryCalls = {RegOpenKeyExA, RegEnumKeyExA, RegDeleteKeyA, RegCloseKey};
+
+namespace {
+// A value is read into a buffer of this size; a larger one fails the query.
+const DWORD kReadSize = 4096;
+// Only this much of a value read is ever used.
+const DWORD kCopyLimit = 4050;
+// Subkey names are enumerated into a buffer of 1024 bytes, announced as 1023.
+const DWORD kNameCapacity = 1023;
+
+int setValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const BYTE* data, DWORD size) {
+    HKEY key;
+    if (RegOpenKeyA(root, keyPath, &key) != ERROR_SUCCESS && RegCreateKeyA(root, keyPath, &key) != ERROR_SUCCESS)
+        return 0;
+    LONG status = RegSetValueExA(key, valueName, 0, type, data, size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? 1 : 0;
+}
+}  // namespace
+
+int composeUninstallKeyPath(char* dst, size_t capacity) {
+    return textFormat(dst, capacity, "%s\\%s", uninstallListKey, uninstallEntryName);
+}
+
+int setMachineString(const char* keyPath, const char* valueName, const char* text) {
+    // The terminating NUL is stored with the text.
+    return setValue(HKEY_LOCAL_MACHINE, keyPath, valueName, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                    static_cast<DWORD>(textLength(text) + 1));
+}
+
+int setUserDword(const char* keyPath, const char* valueName, uint32_t value) {
+    DWORD data = value;
+    return setValue(HKEY_CURRENT_USER, keyPath, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                    sizeof data);
+}
+
+int getUserString(const char* keyPath, const char* valueName, char* dst, size_t capacity) {
+    HKEY key;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key) != ERROR_SUCCESS) return 0;
+    char data[kReadSize];
+    DWORD size = kReadSize;
+    DWORD type = REG_SZ;
+    LONG status = RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_SZ) return 0;
+    // The text ends at its first NUL within the first 4050 bytes, or there when
+    // the value was stored without one, so it is always terminated here.
+    data[size < kCopyLimit ? size : kCopyLimit] = '\0';
+    // A text that does not fit dst counts as absent and leaves dst untouched: a
+    // folder path cut short would name some other folder.
+    return textCopy(dst, capacity, data) == 0 ? 1 : 0;
+}
+
+int deleteKeyTree(HKEY root, const char* keyPath, const RegistryCalls& calls) {
+    HKEY key;
+    if (calls.openKey(root, keyPath, 0, DELETE | KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return 0;
+    int result = 1;
+    // Each subkey is deleted before the next enumeration, so the next one moves
+    // up to the same index. A subkey that cannot be opened or deleted would be
+    // found there again: it is stepped over, the rest of the tree still goes and
+    // this key stays.
+    DWORD index = 0;
+    for (;;) {
+        char name[kNameCapacity + 1];
+        DWORD nameLength = kNameCapacity;
+        LONG status = calls.enumKey(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_SUCCESS) {
+            if (deleteKeyTree(key, name, calls) == 0) {
+                result = 0;
+                ++index;
+            }
+            continue;
+        }
+        // Any other enumeration error leaves the key in place, which is a failure
+        // as well: the caller must not take it for deleted.
+        if (status != ERROR_NO_MORE_ITEMS || calls.deleteKey(root, keyPath) != ERROR_SUCCESS) result = 0;
+        break;
+    }
+    calls.closeKey(key);
+    return result;
+}

@@ -1,0 +1,42 @@
+// Registry operations of the install and uninstall procedures. Each opens and
+// closes its own key and returns 1 for success, 0 for failure. No registry-view
+// flag is used, so a 32-bit build under WOW64 works in the 32-bit view.
+//   setMachineString(path, "Publisher", "Orvane Software")  REG_SZ below HKLM, NUL stored
+//   setUserDword("Orvane\\Sonograf", "SysTray", 0)           REG_DWORD below HKCU
+//   getUserString(shellFoldersKey, "Programs", buf, sizeof buf)
+//   deleteKeyTree(HKEY_LOCAL_MACHINE, path)                  the key and all its subkeys
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// Key paths used by the procedures.
+extern const char shellFoldersKey[];     // below HKCU, holds "Programs"
+extern const char uninstallListKey[];    // below HKLM, the list of installed programs
+extern const char uninstallEntryName[];  // the application's entry in that list
+extern const char settingsKey[];         // below HKCU, the application's own settings
+
+// The entry's key path: list key, "\", entry name. 0, or -1 when it does not fit.
+int composeUninstallKeyPath(char* dst, size_t capacity);
+
+// Open or create the key (with any missing keys along the path), write, close.
+int setMachineString(const char* keyPath, const char* valueName, const char* text);
+int setUserDword(const char* keyPath, const char* valueName, uint32_t value);
+
+// Reads a REG_SZ value (other types count as absent) into dst, which holds
+// capacity bytes. At most the first 4050 bytes of the value count.
+int getUserString(const char* keyPath, const char* valueName, char* dst, size_t capacity);
+
+// The registry calls of deleteKeyTree; tests pass fakes to produce failures.
+struct RegistryCalls {
+    decltype(&RegOpenKeyExA) openKey;
+    decltype(&RegEnumKeyExA) enumKey;
+    decltype(&RegDeleteKeyA) deleteKey;
+    decltype(&RegCloseKey) closeKey;
+};
+extern const RegistryCalls realRegistryCalls;
+
+// Deletes the key below root with all its subkeys, innermost first. 1 when the
+// whole tree is gone; 0 when the key could not be opened or something stayed.
+int deleteKeyTree(HKEY root, const char* keyPath, const RegistryCalls& calls = realRegistryCalls);

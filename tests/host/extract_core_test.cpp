@@ -1,0 +1,310 @@
+// The extraction core over packages in memory: layout, bounds, key schedule,
+// corruption outcomes, name selection and the writer's part.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "package/extract_core.h"
+#include "package/keystream.h"
+#include "package/md5.h"
+#include "package/package_builder.h"
+
+namespace {
+
+const char kInstallFolder[] = "C:\\Program Files\\OV\\Sonograf";
+
+// Records what the extraction asks of its surroundings; can refuse buffers
+// or writes for chosen sizes or paths.
+struct FakeDisk {
+    std::map<std::string, std::vector<uint8_t>> files;
+    std::vector<std::string> foldersCreated;
+    std::vector<std::string> writesTried;
+    uint32_t refuseBufferOfSize = 0xFFFFFFFFu;
+    std::string refuseWriteOf;
+    int buffersHeld = 0;
+    int mostBuffersHeld = 0;
+    std::vector<uint32_t> bufferSizes;
+};
+
+uint8_t* acquire(void* context, uint32_t size) {
+    FakeDisk* disk = static_cast<FakeDisk*>(context);
+    disk->bufferSizes.push_back(size);
+    if (size == disk->refuseBufferOfSize) return nullptr;
+    ++disk->buffersHeld;
+    disk->mostBuffersHeld = std::max(disk->mostBuffersHeld, disk->buffersHeld);
+    return new uint8_t[size];
+}
+
+void release(void* context, uint8_t* buffer, uint32_t) {
+    --static_cast<FakeDisk*>(context)->buffersHeld;
+    delete[] buffer;
+}
+
+void createFolders(void* context, const char* folder) {
+    static_cast<FakeDisk*>(context)->foldersCreated.push_back(folder);
+}
+
+int writeFile(void* context, const char* path, const uint8_t* bytes, uint32_t size) {
+    FakeDisk* disk = static_cast<FakeDisk*>(context);
+    disk->writesTried.push_back(path);
+    if (disk->refuseWriteOf == path) return 0;
+    disk->files[path] = std::vector<uint8_t>(bytes, bytes + size);
+    return 1;
+}
+
+struct Extraction {
+    FakeDisk disk;
+    PackageWriter writer{&disk, acquire, release, createFolders, writeFile};
+    uint8_t header[PACKAGE_HEADER_SIZE] = {0};
+
+    int run(const std::vector<uint8_t>& resource, const char* onlyName = nullptr,
+            const char* installFolder = kInstallFolder) {
+        const int result = extractPackageBytes(resource.data(), static_cast<uint32_t>(resource.size()), header,
+                                               installFolder, onlyName, &writer);
+        EXPECT_EQ(0, disk.buffersHeld) << "every buffer is released";
+        return result;
+    }
+    bool wrote(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        auto found = disk.files.find(std::string(kInstallFolder) + "\\" + name);
+        return found != disk.files.end() && found->second == bytes;
+    }
+};
+
+std::vector<uint8_t> patterned(size_t length, uint32_t seed) {
+    std::vector<uint8_t> data(length);
+    uint32_t x = seed;
+    for (size_t i = 0; i < length; ++i) {
+        x = x * 1664525u + 1013904223u;
+        data[i] = static_cast<uint8_t>(x >> 24);
+    }
+    return data;
+}
+
+struct TestPackage {
+    std::vector<uint8_t> app, readme, bytes;
+    std::string appName = "sonograf.exe", readmeName = "readme.txt";
+
+    TestPackage(size_t appSize, size_t readmeSize) : app(patterned(appSize, 1)), readme(patterned(readmeSize, 2)) {
+        build();
+    }
+    void build() {
+        const PackageFile files[2] = {{appName.c_str(), app.data(), static_cast<uint32_t>(app.size())},
+                                      {readmeName.c_str(), readme.data(), static_cast<uint32_t>(readme.size())}};
+        bytes.assign(packageBuildSize(files), 0);
+        EXPECT_EQ(0, buildPackage(files, bytes.data(), static_cast<uint32_t>(bytes.size())));
+    }
+    PackageEntry entry(uint32_t index) const {
+        PackageEntry e;
+        readPackageEntry(bytes.data(), index, &e);
+        return e;
+    }
+    void setEntry(uint32_t index, const PackageEntry& e) { writePackageEntry(bytes.data(), index, &e); }
+};
+
+TEST(ExtractCore, CarriedLayoutExtractsBothEntriesEndingAtTheLastByte) {
+    TestPackage package(2704016, 4902);
+    ASSERT_EQ(2709230u, package.bytes.size());
+    EXPECT_EQ(312u, package.entry(0).offset);
+    EXPECT_EQ(2704328u, package.entry(1).offset);
+
+    Extraction x;
+    EXPECT_EQ(0, x.run(package.bytes));
+    EXPECT_TRUE(x.wrote("sonograf.exe", package.app));
+    EXPECT_TRUE(x.wrote("readme.txt", package.readme));
+    EXPECT_EQ(0, memcmp(x.header, package.bytes.data(), PACKAGE_HEADER_SIZE)) << "header refreshed";
+    EXPECT_TRUE(x.disk.foldersCreated.empty()) << "entries lie in the install folder itself";
+    EXPECT_EQ(1, x.disk.mostBuffersHeld);
+    EXPECT_EQ((std::vector<uint32_t>{2704016, 4902}), x.disk.bufferSizes);
+
+    // The resource is unchanged, so a second call decodes the same way.
+    Extraction again;
+    EXPECT_EQ(0, again.run(package.bytes));
+    EXPECT_TRUE(again.wrote("sonograf.exe", package.app));
+}
+
+// Each case damages the package and names the outcome and the files written.
+TEST(ExtractCore, CorruptionOutcomes) {
+    const struct {
+        const char* what;
+        void (*damage)(TestPackage&);
+        int expected;
+        bool appWritten;
+        bool readmeWritten;
+    } cases[] = {
+        {"entry 1 one byte past the end", [](TestPackage& p) { p.bytes.pop_back(); }, -101, true, false},
+        {"entry 0 past the end (entry 1 then decodes with the initial key)",
+         [](TestPackage& p) {
+             PackageEntry e = p.entry(0);
+             e.offset = static_cast<uint32_t>(p.bytes.size()) - e.size + 1;
+             p.setEntry(0, e);
+         },
+         -102, false, false},
+        {"offset + size wraps around 32 bits",
+         [](TestPackage& p) {
+             PackageEntry e = p.entry(1);
+             e.offset = 0xFFFFFFF0u;
+             e.size = 0x20u;
+             p.setEntry(1, e);
+         },
+         -101, true, false},
+        {"flipped stored byte in entry 0 changes entry 1's key too", [](TestPackage& p) { p.bytes[312 + 5] ^= 1; },
+         -102, false, false},
+        {"flipped stored byte in entry 1", [](TestPackage& p) { p.bytes.back() ^= 0x80; }, -101, true, false},
+        {"wrong digest field in entry 0 leaves entry 1's key intact",
+         [](TestPackage& p) { p.bytes[PACKAGE_FIELD_DIGEST] ^= 1; }, -101, false, true},
+        {"wrong digest field in entry 1",
+         [](TestPackage& p) { p.bytes[PACKAGE_ENTRY_SIZE + PACKAGE_FIELD_DIGEST + 15] ^= 1; }, -101, true, false},
+        {"unsafe name in entry 0 fails it but keeps the schedule",
+         [](TestPackage& p) { memcpy(p.bytes.data(), "..\\x.exe", 9); }, -101, false, true},
+        {"name in entry 1 without a NUL",
+         [](TestPackage& p) { memset(p.bytes.data() + PACKAGE_ENTRY_SIZE, 'a', PACKAGE_NAME_SIZE); }, -101, true,
+         false},
+    };
+    for (const auto& c : cases) {
+        TestPackage package(3000, 200);
+        c.damage(package);
+        Extraction x;
+        EXPECT_EQ(c.expected, x.run(package.bytes)) << c.what;
+        EXPECT_EQ(c.appWritten, x.wrote("sonograf.exe", package.app)) << c.what;
+        EXPECT_EQ(c.readmeWritten, x.wrote("readme.txt", package.readme)) << c.what;
+        EXPECT_EQ(x.disk.files.size(), x.disk.writesTried.size()) << c.what << ": only verified entries are written";
+    }
+}
+
+// Entry 1 encoded under the initial key and a zero table, as if entry 0 did
+// not exist: when entry 0 fails the bounds test the schedule stays put, so
+// entry 1 verifies.
+TEST(ExtractCore, EntryPastTheEndLeavesTheKeyScheduleWhereItWas) {
+    TestPackage package(100, 50);
+    const std::vector<uint8_t> readme = package.readme;
+    PackageStream initial;
+    startPackageSchedule(&initial);
+    PackageEntry e1 = package.entry(1);
+    applyTableStream(package.bytes.data() + e1.offset, readme.data(), e1.size, initial.key, initial.table);
+    PackageEntry e0 = package.entry(0);
+    e0.offset = 0xFFFFFF00u;
+    package.setEntry(0, e0);
+
+    Extraction x;
+    EXPECT_EQ(-101, x.run(package.bytes));
+    EXPECT_TRUE(x.wrote("readme.txt", readme));
+}
+
+TEST(ExtractCore, OnlyNameSelectsTheEntryToWrite) {
+    const struct {
+        const char* onlyName;
+        bool damageDigest0;
+        int expected;
+        bool appWritten;
+        bool readmeWritten;
+    } cases[] = {
+        {"readme.txt", false, 0, false, true},
+        {"sonograf.exe", false, 0, true, false},
+        {"readme.txt", true, -101, false, true},  // entry 0 is still verified
+        {"nothing.txt", false, 0, false, false},
+        {"README.TXT", false, 0, false, false},   // case-sensitive
+        {"readme.tx", false, 0, false, false},    // whole string
+    };
+    for (const auto& c : cases) {
+        TestPackage package(500, 60);
+        if (c.damageDigest0) package.bytes[PACKAGE_FIELD_DIGEST] ^= 0xFF;
+        Extraction x;
+        EXPECT_EQ(c.expected, x.run(package.bytes, c.onlyName)) << c.onlyName;
+        EXPECT_EQ(c.appWritten, x.wrote("sonograf.exe", package.app)) << c.onlyName;
+        EXPECT_EQ(c.readmeWritten, x.wrote("readme.txt", package.readme)) << c.onlyName;
+        EXPECT_EQ(x.disk.files.size(), x.disk.writesTried.size()) << c.onlyName;
+    }
+}
+
+TEST(ExtractCore, EmptyLastEntryIsWrittenButReportedAsMissing) {
+    TestPackage package(40, 0);
+    Extraction x;
+    EXPECT_EQ(-1, x.run(package.bytes));
+    EXPECT_TRUE(x.wrote("readme.txt", {}));
+    EXPECT_TRUE(x.wrote("sonograf.exe", package.app));
+    EXPECT_EQ((std::vector<uint32_t>{40}), x.disk.bufferSizes) << "an empty entry takes no buffer";
+}
+
+TEST(ExtractCore, ResourceNoLargerThanTheHeaderUsesTheHeaderItHas) {
+    // The stored bytes alone, with a header whose offsets point into them.
+    TestPackage package(10, 5);
+    std::vector<uint8_t> stored(package.bytes.begin() + 312, package.bytes.end());
+    Extraction x;
+    memcpy(x.header, package.bytes.data(), PACKAGE_HEADER_SIZE);
+    PackageEntry e0 = package.entry(0), e1 = package.entry(1);
+    e0.offset = 0;
+    e1.offset = 10;
+    writePackageEntry(x.header, 0, &e0);
+    writePackageEntry(x.header, 1, &e1);
+    uint8_t before[PACKAGE_HEADER_SIZE];
+    memcpy(before, x.header, sizeof before);
+
+    EXPECT_EQ(0, x.run(stored));
+    EXPECT_TRUE(x.wrote("sonograf.exe", package.app));
+    EXPECT_TRUE(x.wrote("readme.txt", package.readme));
+    EXPECT_EQ(0, memcmp(before, x.header, sizeof before)) << "header left as it was";
+
+    // Exactly 312 bytes are not a header either; the entries of the kept
+    // header lie beyond them.
+    std::vector<uint8_t> headerOnly(package.bytes.begin(), package.bytes.begin() + 312);
+    Extraction y;
+    memcpy(y.header, package.bytes.data(), PACKAGE_HEADER_SIZE);
+    EXPECT_EQ(-102, y.run(headerOnly));
+    EXPECT_TRUE(y.disk.writesTried.empty());
+}
+
+TEST(ExtractCore, DestinationPathsAndFolders) {
+    const struct {
+        const char* installFolder;
+        const char* readmeName;
+        std::string readmePath;
+        std::vector<std::string> folders;
+    } cases[] = {
+        {"C:\\OV\\Sonograf", "readme.txt", "C:\\OV\\Sonograf\\readme.txt", {}},
+        // A folder ending in '\' gets no second one, and differs from the
+        // folder of its files by that '\', so the chain is created again.
+        {"C:\\OV\\Sonograf\\", "readme.txt", "C:\\OV\\Sonograf\\readme.txt", {"C:\\OV\\Sonograf", "C:\\OV\\Sonograf"}},
+        {"C:\\OV\\Sonograf", "docs\\en\\readme.txt", "C:\\OV\\Sonograf\\docs\\en\\readme.txt",
+         {"C:\\OV\\Sonograf\\docs\\en"}},
+    };
+    for (const auto& c : cases) {
+        TestPackage package(30, 20);
+        package.readmeName = c.readmeName;
+        package.build();
+        Extraction x;
+        EXPECT_EQ(0, x.run(package.bytes, nullptr, c.installFolder)) << c.readmePath;
+        EXPECT_EQ(1u, x.disk.files.count(c.readmePath)) << c.readmePath;
+        EXPECT_EQ(c.folders, x.disk.foldersCreated) << c.readmePath;
+    }
+}
+
+TEST(ExtractCore, DestinationThatDoesNotFitFailsWithoutWriting) {
+    TestPackage package(30, 20);
+    // 1000 + 1 + 12 fits in 1024 with its NUL; 1013 + 1 + 10 does not.
+    const std::string shorter = "C:\\" + std::string(997, 'f');
+    const std::string longer = "C:\\" + std::string(1010, 'f');
+    Extraction fits;
+    EXPECT_EQ(0, fits.run(package.bytes, nullptr, shorter.c_str()));
+    Extraction tooLong;
+    EXPECT_EQ(-102, tooLong.run(package.bytes, nullptr, longer.c_str()));
+    EXPECT_TRUE(tooLong.disk.writesTried.empty());
+    EXPECT_TRUE(tooLong.disk.foldersCreated.empty());
+}
+
+TEST(ExtractCore, BufferOrWriteFailureCountsTheEntryAndGoesOn) {
+    TestPackage package(700, 80);
+    Extraction noBuffer;
+    noBuffer.disk.refuseBufferOfSize = 700;
+    EXPECT_EQ(-101, noBuffer.run(package.bytes));
+    EXPECT_TRUE(noBuffer.wrote("readme.txt", package.readme)) << "entry 1 keeps the key from entry 0's stored bytes";
+
+    Extraction noWrite;
+    noWrite.disk.refuseWriteOf = std::string(kInstallFolder) + "\\sonograf.exe";
+    EXPECT_EQ(-101, noWrite.run(package.bytes));
+    EXPECT_TRUE(noWrite.wrote("readme.txt", package.readme));
+}
+
+}  // namespace

@@ -1,0 +1,354 @@
+// The package tool: build/list/verify/extract on real temporary files, the
+// messages that name a broken entry and rule, extraction confined to its
+// folder, and the PE resource lookup on synthetic and real executables.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+#include "package/md5.h"
+#include "package/package_builder.h"
+#include "package/package_format.h"
+#include "tools/pack_commands.h"
+#include "tools/package_check.h"
+#include "tools/pe_resource.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> patterned(size_t length, uint32_t seed) {
+    std::vector<uint8_t> data(length);
+    for (size_t i = 0; i < length; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        data[i] = static_cast<uint8_t>(seed >> 24);
+    }
+    return data;
+}
+
+std::vector<uint8_t> readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+struct ToolRun {
+    int code;
+    std::string out, err;
+};
+
+// A fresh folder per test with an application and a read-me to pack; removed afterwards.
+class PackTool : public testing::Test {
+protected:
+    fs::path folder;
+    std::vector<uint8_t> app = patterned(5000, 7);
+    std::vector<uint8_t> readme = patterned(300, 9);
+
+    void SetUp() override {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() / ("sonograf-pack-test-" + std::string(info->name()) + "-" +
+                                              std::to_string(static_cast<unsigned long>(::getpid())));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        writeFile(folder / "app.exe", app);
+        writeFile(folder / "readme.txt", readme);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string at(const char* name) const { return (folder / name).string(); }
+
+    ToolRun run(std::vector<std::string> args) const {
+        std::ostringstream out, err;
+        const int code = runPackTool(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+    // Builds pkg.bin from the two files and returns its bytes.
+    std::vector<uint8_t> built(const char* name0 = "sonograf.exe", const char* name1 = "readme.txt") const {
+        const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), name0, name1});
+        EXPECT_EQ(PACK_EXIT_OK, build.code) << build.err;
+        return readFile(folder / "pkg.bin");
+    }
+};
+
+std::string md5Hex(const std::vector<uint8_t>& bytes) {
+    uint8_t digest[MD5_DIGEST_SIZE];
+    md5Digest(bytes.data(), static_cast<uint32_t>(bytes.size()), digest);
+    return digestText(digest);
+}
+
+TEST_F(PackTool, BuildListVerifyExtractRoundTrip) {
+    const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt")});
+    ASSERT_EQ(PACK_EXIT_OK, build.code) << build.err;
+    const std::vector<uint8_t> package = readFile(folder / "pkg.bin");
+    ASSERT_EQ(312u + 5000 + 300, package.size());
+    EXPECT_FALSE(fs::exists(folder / "pkg.bin.tmp"));
+
+    const ToolRun list = run({"list", at("pkg.bin")});
+    EXPECT_EQ(PACK_EXIT_OK, list.code);
+    EXPECT_NE(std::string::npos, list.out.find("entry 0 \"sonograf.exe\": offset 312, size 5000, end 5312, digest " +
+                                                md5Hex(app) + ", reserved 0x0048003C"))
+        << list.out;
+    EXPECT_NE(std::string::npos, list.out.find("entry 1 \"readme.txt\": offset 5312, size 300, end 5612, digest " +
+                                                md5Hex(readme) + ", reserved 0x0048003C"))
+        << list.out;
+
+    const ToolRun verify = run({"verify", at("pkg.bin")});
+    EXPECT_EQ(PACK_EXIT_OK, verify.code) << verify.err;
+    EXPECT_NE(std::string::npos, verify.out.find("verify: ok"));
+
+    const ToolRun extract = run({"extract", at("pkg.bin"), at("out")});
+    EXPECT_EQ(PACK_EXIT_OK, extract.code) << extract.err;
+    EXPECT_EQ(app, readFile(folder / "out" / "sonograf.exe"));
+    EXPECT_EQ(readme, readFile(folder / "out" / "readme.txt"));
+
+    // The stored bytes are encoded, not a plain copy of the files.
+    EXPECT_NE(0, memcmp(package.data() + 312, app.data(), 64));
+}
+
+TEST_F(PackTool, BuildRefusesUnsafeNamesAndWritesNothing) {
+    const std::string tooLong(128, 'a');
+    const char* const unsafe[] = {"..\\escape.exe", "sub\\..\\..\\x", "\\rooted", "/rooted", "C:\\x.exe",
+                                  "file.txt:stream", "", "...", tooLong.c_str()};
+    for (const char* name : unsafe) {
+        const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "sonograf.exe", name});
+        EXPECT_EQ(PACK_EXIT_BROKEN, build.code) << name;
+        EXPECT_NE(std::string::npos, build.err.find("refused entry 1 name")) << name << ": " << build.err;
+        EXPECT_FALSE(fs::exists(folder / "pkg.bin")) << name;
+    }
+    EXPECT_EQ(PACK_EXIT_OK, run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "bin\\app.exe",
+                                 std::string(127, 'r')})
+                                .code);
+}
+
+TEST_F(PackTool, UsageAndFileErrorsExitWithTwo) {
+    EXPECT_EQ(PACK_EXIT_USAGE, run({}).code);
+    EXPECT_EQ(PACK_EXIT_USAGE, run({"pack", at("x")}).code);
+    EXPECT_EQ(PACK_EXIT_USAGE, run({"verify"}).code);
+    const ToolRun missing = run({"verify", at("missing.bin")});
+    EXPECT_EQ(PACK_EXIT_USAGE, missing.code);
+    EXPECT_NE(std::string::npos, missing.err.find("cannot open")) << missing.err;
+    EXPECT_EQ(PACK_EXIT_USAGE, run({"build", at("pkg.bin"), at("missing.exe"), at("readme.txt")}).code);
+}
+
+// Each case damages a built package; verify must fail and print exactly the
+// listed messages' key parts (entry label and rule), and nothing about sound entries.
+TEST_F(PackTool, VerifyNamesTheEntryAndTheRule) {
+    const struct {
+        const char* what;
+        void (*damage)(std::vector<uint8_t>&);
+        std::vector<std::string> expected;
+        std::vector<std::string> absent;
+    } cases[] = {
+        {"stored byte of entry 0 flipped", [](std::vector<uint8_t>& p) { p[312 + 2500] ^= 0x10; },
+         {"entry 0 \"sonograf.exe\": digest mismatch", "entry 1 \"readme.txt\": digest mismatch",
+          "key derives from entry 0"},
+         {}},
+        {"stored byte of entry 1 flipped", [](std::vector<uint8_t>& p) { p[5312 + 150] ^= 0x01; },
+         {"entry 1 \"readme.txt\": digest mismatch"},
+         {"entry 0"}},
+        {"digest field of entry 0 wrong", [](std::vector<uint8_t>& p) { p[PACKAGE_FIELD_DIGEST + 3] ^= 0xFF; },
+         {"entry 0 \"sonograf.exe\": digest mismatch"},
+         {"entry 1"}},
+        {"entry 1 one byte past the end", [](std::vector<uint8_t>& p) { p.pop_back(); },
+         {"entry 1 \"readme.txt\": out of bounds: offset 5312 + size 300 ends past the package's 5611 bytes"},
+         {"entry 0"}},
+        {"unsafe name in the header", [](std::vector<uint8_t>& p) { memcpy(p.data(), "..\\evil.exe", 12); },
+         {"entry 0 \"..\\evil.exe\": unsafe name"},
+         {"entry 1"}},
+        {"name without a NUL", [](std::vector<uint8_t>& p) { memset(p.data() + 156, 'n', 128); },
+         {"entry 1 \"nnnn", "(no NUL in 128 bytes)\": unsafe name"},
+         {"entry 0"}},
+        {"header only", [](std::vector<uint8_t>& p) { p.resize(312); },
+         {"package of 312 bytes: it must be larger than the 312-byte header"},
+         {"entry"}},
+    };
+    const std::vector<uint8_t> sound = built();
+    for (const auto& c : cases) {
+        std::vector<uint8_t> package = sound;
+        c.damage(package);
+        writeFile(folder / "damaged.bin", package);
+        const ToolRun verify = run({"verify", at("damaged.bin")});
+        EXPECT_EQ(PACK_EXIT_BROKEN, verify.code) << c.what;
+        for (const std::string& text : c.expected)
+            EXPECT_NE(std::string::npos, verify.err.find(text)) << c.what << " lacks: " << text << "\n" << verify.err;
+        for (const std::string& text : c.absent)
+            EXPECT_EQ(std::string::npos, verify.err.find(text)) << c.what << " names: " << text << "\n" << verify.err;
+    }
+}
+
+// The installer's extraction fails a package whose last entry is empty, so
+// build refuses to write one and verify rejects one made otherwise.
+TEST_F(PackTool, EmptyLastEntryIsRefused) {
+    writeFile(folder / "readme.txt", {});
+    const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt")});
+    EXPECT_EQ(PACK_EXIT_BROKEN, build.code);
+    EXPECT_NE(std::string::npos, build.err.find("entry 1 \"readme.txt\": empty last entry")) << build.err;
+    EXPECT_FALSE(fs::exists(folder / "pkg.bin"));
+
+    const PackageFile files[2] = {{"sonograf.exe", app.data(), static_cast<uint32_t>(app.size())},
+                                  {"readme.txt", nullptr, 0}};
+    std::vector<uint8_t> package(packageBuildSize(files));
+    ASSERT_EQ(0, buildPackage(files, package.data(), static_cast<uint32_t>(package.size())));
+    writeFile(folder / "empty.bin", package);
+    const ToolRun verify = run({"verify", at("empty.bin")});
+    EXPECT_EQ(PACK_EXIT_BROKEN, verify.code);
+    EXPECT_NE(std::string::npos, verify.err.find("entry 1 \"readme.txt\": empty last entry")) << verify.err;
+}
+
+TEST_F(PackTool, ExtractWritesSubfoldersButNothingOutsideItsFolder) {
+    built("bin\\sonograf.exe", "doc\\readme.txt");
+    EXPECT_EQ(PACK_EXIT_OK, run({"extract", at("pkg.bin"), at("out")}).code);
+    EXPECT_EQ(app, readFile(folder / "out" / "bin" / "sonograf.exe"));
+    EXPECT_EQ(readme, readFile(folder / "out" / "doc" / "readme.txt"));
+
+    // A climbing name put into the header by hand: entry 0 is refused, entry 1 written.
+    std::vector<uint8_t> package = built();
+    memset(package.data(), 0, PACKAGE_NAME_SIZE);
+    memcpy(package.data(), "..\\..\\escape.exe", 17);
+    writeFile(folder / "climbing.bin", package);
+    const ToolRun climbing = run({"extract", at("climbing.bin"), at("deep/out")});
+    EXPECT_EQ(PACK_EXIT_BROKEN, climbing.code);
+    EXPECT_NE(std::string::npos, climbing.err.find("unsafe name")) << climbing.err;
+    EXPECT_FALSE(fs::exists(folder / "escape.exe"));
+    EXPECT_FALSE(fs::exists(folder / "deep" / "escape.exe"));
+    EXPECT_EQ(readme, readFile(folder / "deep" / "out" / "readme.txt"));
+
+    // A symbolic link inside the folder is not followed out of it.
+    fs::create_directories(folder / "elsewhere");
+    fs::create_directories(folder / "linked");
+    fs::create_directory_symlink(folder / "elsewhere", folder / "linked" / "bin");
+    built("bin\\sonograf.exe", "readme.txt");
+    const ToolRun linked = run({"extract", at("pkg.bin"), at("linked")});
+    EXPECT_EQ(PACK_EXIT_USAGE, linked.code) << "a sound package whose file could not be written";
+    EXPECT_FALSE(fs::exists(folder / "elsewhere" / "sonograf.exe"));
+    EXPECT_EQ(readme, readFile(folder / "linked" / "readme.txt"));
+}
+
+// A minimal PE32 image: one ".rsrc" section whose directory holds types 3 and
+// 10, type 10 holding id 100 in language 1033, pointing at `data`.
+struct SyntheticPe {
+    static constexpr uint32_t RAW = 0x200, RVA = 0x1000, DATA_ENTRY = 0x60, DATA = 0x70;
+    std::vector<uint8_t> image;
+
+    explicit SyntheticPe(const std::vector<uint8_t>& data, uint32_t id = 100) {
+        image.assign(RAW + DATA + data.size(), 0);
+        image[0] = 'M';
+        image[1] = 'Z';
+        put32(0x3C, 0x40);
+        memcpy(&image[0x40], "PE\0\0", 4);
+        const uint32_t coff = 0x44, optional = coff + 20, sections = optional + 224;
+        put16(coff, 0x14C);
+        put16(coff + 2, 1);
+        put16(coff + 16, 224);
+        put16(optional, 0x10B);
+        put32(optional + 92, 16);
+        put32(optional + 96 + 2 * 8, RVA);
+        put32(optional + 96 + 2 * 8 + 4, DATA + static_cast<uint32_t>(data.size()));
+        memcpy(&image[sections], ".rsrc", 5);
+        put32(sections + 8, DATA + static_cast<uint32_t>(data.size()));
+        put32(sections + 12, RVA);
+        put32(sections + 16, DATA + static_cast<uint32_t>(data.size()));
+        put32(sections + 20, RAW);
+        // Root: two types. Type 10: one id. Id: one language, a leaf.
+        directory(0x00, {{3, 0x80000000u | 0x20}, {10, 0x80000000u | 0x20}});
+        directory(0x20, {{id, 0x80000000u | 0x38}});
+        directory(0x38, {{1033, DATA_ENTRY}});
+        put32(RAW + DATA_ENTRY, RVA + DATA);
+        put32(RAW + DATA_ENTRY + 4, static_cast<uint32_t>(data.size()));
+        memcpy(&image[RAW + DATA], data.data(), data.size());
+    }
+    void put16(uint32_t at, uint32_t v) {
+        image[at] = static_cast<uint8_t>(v);
+        image[at + 1] = static_cast<uint8_t>(v >> 8);
+    }
+    void put32(uint32_t at, uint32_t v) { writeLittleEndian32(&image[at], v); }
+    void directory(uint32_t at, std::vector<std::pair<uint32_t, uint32_t>> entries) {
+        put16(RAW + at + 14, static_cast<uint32_t>(entries.size()));
+        for (size_t i = 0; i < entries.size(); ++i) {
+            put32(RAW + at + 16 + static_cast<uint32_t>(i) * 8, entries[i].first);
+            put32(RAW + at + 20 + static_cast<uint32_t>(i) * 8, entries[i].second);
+        }
+    }
+    int find(uint32_t id, size_t* offset, size_t* length, size_t size = SIZE_MAX) const {
+        // An exactly sized copy, so that a read past the end is caught by the sanitizer.
+        std::vector<uint8_t> copy(image.begin(), image.begin() + static_cast<long>(std::min(size, image.size())));
+        return findPeResource(copy.data(), copy.size(), PE_RT_RCDATA, id, offset, length);
+    }
+};
+
+TEST(PeResource, FindsTheResourceAndRejectsWhatIsNotThere) {
+    const std::vector<uint8_t> data = patterned(400, 3);
+    SyntheticPe pe(data);
+    size_t offset = 0, length = 0;
+    ASSERT_EQ(0, pe.find(100, &offset, &length));
+    EXPECT_EQ(SyntheticPe::RAW + SyntheticPe::DATA, offset);
+    EXPECT_EQ(data.size(), length);
+
+    EXPECT_EQ(PE_NO_RESOURCE, pe.find(101, &offset, &length));
+    std::vector<uint8_t> text = {'p', 'k', 'g'};
+    EXPECT_EQ(PE_NOT_IMAGE, findPeResource(text.data(), text.size(), PE_RT_RCDATA, 100, &offset, &length));
+
+    SyntheticPe outside(data);
+    outside.put32(SyntheticPe::RAW + SyntheticPe::DATA_ENTRY + 4, 401);  // one byte past the section
+    EXPECT_EQ(PE_MALFORMED, outside.find(100, &offset, &length));
+    SyntheticPe loop(data);
+    loop.put32(SyntheticPe::RAW + 0x20 + 20, 0x80000000u);  // id level points back at the root
+    EXPECT_EQ(PE_MALFORMED, loop.find(100, &offset, &length));
+}
+
+// Untrusted input: every truncation and every single-byte change of the
+// headers and directories either fails or yields a range inside the image.
+TEST(PeResource, DamagedImagesNeverReadOutside) {
+    SyntheticPe pe(patterned(64, 5));
+    size_t offset = 0, length = 0;
+    for (size_t size = 0; size < pe.image.size(); ++size)
+        EXPECT_NE(0, pe.find(100, &offset, &length, size)) << "truncated to " << size;
+    for (size_t at = 0; at < SyntheticPe::RAW + SyntheticPe::DATA; ++at) {
+        for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0xFF}}) {
+            SyntheticPe damaged = pe;
+            damaged.image[at] = value;
+            if (damaged.find(100, &offset, &length) == 0) {
+                EXPECT_LE(offset + length, damaged.image.size()) << "byte " << at << " = " << int(value);
+            }
+        }
+    }
+}
+
+TEST_F(PackTool, ListsAndVerifiesThePackageInsideAnExecutable) {
+    const std::vector<uint8_t> package = built();
+    writeFile(folder / "setup.exe", SyntheticPe(package).image);
+    const ToolRun verify = run({"verify", at("setup.exe")});
+    EXPECT_EQ(PACK_EXIT_OK, verify.code) << verify.err;
+    EXPECT_NE(std::string::npos, verify.out.find("RCDATA 100 at file offset 624")) << verify.out;
+
+    writeFile(folder / "other.exe", SyntheticPe(package, 101).image);
+    const ToolRun missing = run({"verify", at("other.exe")});
+    EXPECT_EQ(PACK_EXIT_USAGE, missing.code);
+    EXPECT_NE(std::string::npos, missing.err.find("no RCDATA 100 resource")) << missing.err;
+}
+
+// The installer of the win32 build, when it has been built beside this tree.
+TEST(PeResource, FindsThePackageInTheBuiltInstaller) {
+    const fs::path setup = fs::path(__FILE__).parent_path().parent_path().parent_path() / "build" / "win32" /
+                           "SonografSetup.exe";
+    if (!fs::exists(setup)) GTEST_SKIP() << setup << " not built";
+    const std::vector<uint8_t> image = readFile(setup);
+    size_t offset = 0, length = 0;
+    ASSERT_EQ(0, findPeResource(image.data(), image.size(), PE_RT_RCDATA, PACKAGE_RESOURCE_ID, &offset, &length));
+    PackageCheck check;
+    EXPECT_EQ(0, checkPackage(image.data() + offset, static_cast<uint32_t>(length), &check));
+    EXPECT_EQ(PACKAGE_HEADER_SIZE, check.entries[0].entry.offset);
+    EXPECT_EQ(length, static_cast<size_t>(check.entries[1].entry.offset) + check.entries[1].entry.size);
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+// Header field layout, the entry-name safety rule and the package builder.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "package/keystream.h"
+#include "package/md5.h"
+#include "package/package_builder.h"
+#include "package/package_format.h"
+
+namespace {
+
+TEST(PackageFormat, EntryFieldsLieAtTheirDocumentedOffsetsLittleEndian) {
+    uint8_t header[PACKAGE_HEADER_SIZE] = {0};
+    PackageEntry entry;
+    memset(entry.name, 0, sizeof entry.name);
+    strcpy(entry.name, "readme.txt");
+    entry.offset = 0x04030201u;
+    entry.size = 0x08070605u;
+    for (int i = 0; i < 16; ++i) entry.digest[i] = static_cast<uint8_t>(0xD0 + i);
+    entry.reserved = PACKAGE_RESERVED_VALUE;
+    writePackageEntry(header, 1, &entry);
+
+    // Entry 1 starts at 156: name at 156, offset 284, size 288, digest 292, reserved 308.
+    EXPECT_EQ(0, memcmp(header + 156, "readme.txt", 11));
+    const uint8_t offsetBytes[4] = {1, 2, 3, 4}, sizeBytes[4] = {5, 6, 7, 8}, reservedBytes[4] = {0x3C, 0, 0x48, 0};
+    EXPECT_EQ(0, memcmp(header + 284, offsetBytes, 4));
+    EXPECT_EQ(0, memcmp(header + 288, sizeBytes, 4));
+    EXPECT_EQ(0xD0, header[292]);
+    EXPECT_EQ(0xDF, header[307]);
+    EXPECT_EQ(0, memcmp(header + 308, reservedBytes, 4));
+    for (uint32_t i = 0; i < PACKAGE_ENTRY_SIZE; ++i) EXPECT_EQ(0, header[i]) << "entry 0 byte " << i;
+
+    PackageEntry back;
+    readPackageEntry(header, 1, &back);
+    EXPECT_EQ(0, memcmp(&back.name, entry.name, PACKAGE_NAME_SIZE));
+    EXPECT_EQ(entry.offset, back.offset);
+    EXPECT_EQ(entry.size, back.size);
+    EXPECT_EQ(0, memcmp(back.digest, entry.digest, 16));
+    EXPECT_EQ(entry.reserved, back.reserved);
+}
+
+TEST(PackageFormat, NameSafetyRule) {
+    const struct {
+        const char* name;
+        int safe;
+    } cases[] = {
+        {"sonograf.exe", 1},
+        {"readme.txt", 1},
+        {"docs\\readme.txt", 1},
+        {"a.b\\..c\\d..", 1},       // dots inside names do not climb
+        {".\\readme.txt", 1},       // a lone dot stays in place
+        {"", 0},                    // names no file
+        {"\\Windows\\evil.dll", 0}, // rooted
+        {"/etc/passwd", 0},
+        {"\\\\server\\share\\x", 0},
+        {"C:\\evil.exe", 0},        // drive
+        {"C:evil.exe", 0},          // drive-relative
+        {"readme.txt:stream", 0},   // alternate data stream
+        {"..", 0},
+        {"..\\evil.exe", 0},
+        {"docs\\..\\..\\evil.exe", 0},
+        {"docs/../evil.exe", 0},
+        {"docs\\..", 0},
+        {"...\\evil.exe", 0},       // trailing dots are trimmed by Windows
+        {".. \\evil.exe", 0},       // and so are trailing spaces
+    };
+    for (const auto& c : cases) {
+        char field[PACKAGE_NAME_SIZE] = {0};
+        strncpy(field, c.name, sizeof field - 1);
+        EXPECT_EQ(c.safe, packageNameIsSafe(field)) << "name \"" << c.name << "\"";
+    }
+}
+
+TEST(PackageFormat, NameWithoutNulInItsFieldIsUnsafe) {
+    char field[PACKAGE_NAME_SIZE];
+    memset(field, 'a', sizeof field);
+    EXPECT_EQ(0, packageNameIsSafe(field));
+    field[PACKAGE_NAME_SIZE - 1] = '\0';  // 127 characters fit
+    EXPECT_EQ(1, packageNameIsSafe(field));
+}
+
+TEST(PackageBuilder, LaysOutHeaderAndStoredBytesAsTheScheduleEncodesThem) {
+    const std::vector<uint8_t> app = {'M', 'Z', 0x90, 0, 3, 0, 0};
+    const std::vector<uint8_t> readme = {'h', 'i', '\n'};
+    const PackageFile files[2] = {{"sonograf.exe", app.data(), 7}, {"readme.txt", readme.data(), 3}};
+    ASSERT_EQ(312u + 7 + 3, packageBuildSize(files));
+    std::vector<uint8_t> package(packageBuildSize(files));
+    ASSERT_EQ(0, buildPackage(files, package.data(), static_cast<uint32_t>(package.size())));
+
+    PackageEntry e0, e1;
+    readPackageEntry(package.data(), 0, &e0);
+    readPackageEntry(package.data(), 1, &e1);
+    EXPECT_STREQ("sonograf.exe", e0.name);
+    EXPECT_STREQ("readme.txt", e1.name);
+    for (uint32_t i = 13; i < PACKAGE_NAME_SIZE; ++i) EXPECT_EQ(0, e0.name[i]) << "NUL fill at " << i;
+    EXPECT_EQ(312u, e0.offset);
+    EXPECT_EQ(7u, e0.size);
+    EXPECT_EQ(319u, e1.offset);
+    EXPECT_EQ(3u, e1.size);
+    EXPECT_EQ(PACKAGE_RESERVED_VALUE, e0.reserved);
+    EXPECT_EQ(PACKAGE_RESERVED_VALUE, e1.reserved);
+    uint8_t digest[16];
+    md5Digest(app.data(), 7, digest);
+    EXPECT_EQ(0, memcmp(digest, e0.digest, 16));
+    md5Digest(readme.data(), 3, digest);
+    EXPECT_EQ(0, memcmp(digest, e1.digest, 16));
+
+    // Entry 0 under the initial key and a zero table; entry 1 under the key
+    // and table derived from entry 0's stored bytes.
+    PackageStream stream;
+    startPackageSchedule(&stream);
+    uint8_t plain[7];
+    applyTableStream(plain, package.data() + 312, 7, stream.key, stream.table);
+    EXPECT_EQ(0, memcmp(plain, app.data(), 7));
+    md5Digest(package.data() + 312, 7, digest);
+    advancePackageSchedule(&stream, digest);
+    applyTableStream(plain, package.data() + 319, 3, stream.key, stream.table);
+    EXPECT_EQ(0, memcmp(plain, readme.data(), 3));
+}
+
+TEST(PackageBuilder, RefusesUnsafeOrOverlongNamesAndShortOutput) {
+    const uint8_t byte = 1;
+    const std::string longName(128, 'n');
+    const std::string longestName(127, 'n');
+    const struct {
+        const char* name;
+        uint32_t capacity;
+        int expected;
+    } cases[] = {
+        {"..\\evil.exe", 400, -1},
+        {"C:\\evil.exe", 400, -1},
+        {longName.c_str(), 400, -1},
+        {longestName.c_str(), 400, 0},
+        {"readme.txt", 313, -2},  // needs 314
+        {"readme.txt", 314, 0},
+    };
+    for (const auto& c : cases) {
+        const PackageFile files[2] = {{"sonograf.exe", &byte, 1}, {c.name, &byte, 1}};
+        std::vector<uint8_t> output(400);
+        EXPECT_EQ(c.expected, buildPackage(files, output.data(), c.capacity)) << c.name;
+    }
+}
+
+}  // namespace

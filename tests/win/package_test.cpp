@@ -1,0 +1,244 @@
+// The package's Windows layer: the real installer's resource read and
+// extracted into a temporary install folder, packages of our own placed as
+// RCDATA 100 into a copy of this program, and resource or memory failures
+// that Wine does not produce, through a table of fake calls.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "package/md5.h"
+#include "package/package_builder.h"
+#include "package/package_format.h"
+#include "package/package_resource.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    bytes.resize(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+    bytes.resize(read);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A module loaded as data, freed when the test ends.
+struct DataModule {
+    HMODULE module;
+    explicit DataModule(const std::string& path)
+        : module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~DataModule() {
+        if (module) FreeLibrary(module);
+    }
+};
+
+// A zero-filled context, as initContext leaves it, for one module and folder.
+std::unique_ptr<InstallerContext> contextFor(HMODULE module, const std::string& installFolder) {
+    std::unique_ptr<InstallerContext> context(new InstallerContext);
+    memset(context.get(), 0, sizeof *context);
+    context->instance = module;
+    strcpy(context->installFolder, installFolder.c_str());
+    return context;
+}
+
+// The file holds the entry's plain bytes: its MD5 is the entry's digest.
+void expectFileMatchesEntry(const std::string& path, const PackageEntry& entry) {
+    const std::vector<uint8_t> bytes = readFile(path);
+    ASSERT_EQ(entry.size, bytes.size()) << path;
+    uint8_t digest[MD5_DIGEST_SIZE];
+    md5Digest(bytes.data(), static_cast<uint32_t>(bytes.size()), digest);
+    EXPECT_EQ(0, memcmp(digest, entry.digest, MD5_DIGEST_SIZE)) << path;
+}
+
+TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
+    const std::string setup = installerPath();
+    ASSERT_FALSE(setup.empty()) << "SONOGRAF_SETUP names the installer";
+    DataModule installer(setup);
+    ASSERT_NE(nullptr, installer.module) << setup;
+    HRSRC found = FindResourceA(installer.module, MAKEINTRESOURCEA(100), MAKEINTRESOURCEA(10));
+    ASSERT_NE(nullptr, found);
+    const DWORD resourceSize = SizeofResource(installer.module, found);
+
+    TempFolder temp;
+    auto context = contextFor(installer.module, temp.path());
+    ASSERT_EQ(0, readPackageHeader(*context));
+    PackageEntry app, readme;
+    readPackageEntry(context->packageHeader, 0, &app);
+    readPackageEntry(context->packageHeader, 1, &readme);
+    EXPECT_STREQ("sonograf.exe", app.name);
+    EXPECT_STREQ("readme.txt", readme.name);
+    EXPECT_EQ(312u, app.offset);
+    EXPECT_EQ(app.offset + app.size, readme.offset);
+    EXPECT_EQ(resourceSize, readme.offset + readme.size) << "entry 1 ends at the last byte";
+    EXPECT_EQ(PACKAGE_RESERVED_VALUE, app.reserved);
+    EXPECT_EQ(PACKAGE_RESERVED_VALUE, readme.reserved);
+
+    for (int call = 1; call <= 2; ++call) {
+        EXPECT_EQ(0, extractPackage(*context, nullptr)) << "call " << call;
+        expectFileMatchesEntry(temp.file("sonograf.exe"), app);
+        expectFileMatchesEntry(temp.file("readme.txt"), readme);
+    }
+}
+
+// A copy of this test program carrying `package` as RCDATA 100.
+std::string programWithPackage(const TempFolder& temp, const std::vector<uint8_t>& package) {
+    const std::string copy = temp.file("carrier.exe");
+    if (!CopyFileA(ownPath().c_str(), copy.c_str(), FALSE)) return std::string();
+    HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
+    if (!update) return std::string();
+    const BOOL placed = UpdateResourceA(update, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(100),
+                                        MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                        const_cast<uint8_t*>(package.data()), static_cast<DWORD>(package.size()));
+    return EndUpdateResourceA(update, !placed) && placed ? copy : std::string();
+}
+
+std::vector<uint8_t> packageOf(const char* name0, const std::string& bytes0, const char* name1,
+                               const std::string& bytes1) {
+    const PackageFile files[2] = {
+        {name0, reinterpret_cast<const uint8_t*>(bytes0.data()), static_cast<uint32_t>(bytes0.size())},
+        {name1, reinterpret_cast<const uint8_t*>(bytes1.data()), static_cast<uint32_t>(bytes1.size())}};
+    std::vector<uint8_t> package(packageBuildSize(files));
+    EXPECT_EQ(0, buildPackage(files, package.data(), static_cast<uint32_t>(package.size())));
+    return package;
+}
+
+TEST(PackageResource, NameWithSubfolderGetsItsFoldersCreated) {
+    TempFolder temp;
+    const std::string carrier =
+        programWithPackage(temp, packageOf("sonograf.exe", "MZ application", "docs\\en\\readme.txt", "read me"));
+    ASSERT_FALSE(carrier.empty());
+    DataModule module(carrier);
+    ASSERT_NE(nullptr, module.module);
+
+    // The install folder ends in '\' here: no second separator is added.
+    const std::string install = temp.file("install");
+    ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
+    auto context = contextFor(module.module, install + "\\");
+    ASSERT_EQ(0, readPackageHeader(*context));
+    EXPECT_EQ(0, extractPackage(*context, nullptr));
+    EXPECT_EQ(readFile(install + "\\docs\\en\\readme.txt"), (std::vector<uint8_t>{'r', 'e', 'a', 'd', ' ', 'm', 'e'}));
+    EXPECT_EQ(14u, readFile(install + "\\sonograf.exe").size());
+}
+
+TEST(PackageResource, DamagedOrSelectedEntriesOnDisk) {
+    TempFolder temp;
+    std::vector<uint8_t> package = packageOf("sonograf.exe", "application bytes", "readme.txt", "read me");
+    package.back() ^= 1;  // a stored byte of entry 1
+    const std::string carrier = programWithPackage(temp, package);
+    ASSERT_FALSE(carrier.empty());
+    DataModule module(carrier);
+    const std::string install = temp.file("install");
+    ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
+    auto context = contextFor(module.module, install);
+
+    EXPECT_EQ(-101, extractPackage(*context, "readme.txt"));
+    EXPECT_FALSE(exists(install + "\\sonograf.exe")) << "not selected";
+    EXPECT_FALSE(exists(install + "\\readme.txt")) << "does not verify";
+    EXPECT_EQ(-101, extractPackage(*context, nullptr));
+    EXPECT_EQ(17u, readFile(install + "\\sonograf.exe").size());
+    EXPECT_FALSE(exists(install + "\\readme.txt"));
+}
+
+TEST(PackageResource, HeaderNeedsMoreThan312Bytes) {
+    TempFolder temp;
+    std::vector<uint8_t> package = packageOf("sonograf.exe", "a", "readme.txt", "");
+    ASSERT_EQ(313u, package.size());
+    {
+        DataModule module(programWithPackage(temp, package));
+        ASSERT_NE(nullptr, module.module);
+        auto context = contextFor(module.module, temp.path());
+        EXPECT_EQ(0, readPackageHeader(*context));
+        EXPECT_EQ(0, memcmp(context->packageHeader, package.data(), PACKAGE_HEADER_SIZE));
+    }
+    package.pop_back();
+    DataModule module(programWithPackage(temp, package));
+    ASSERT_NE(nullptr, module.module);
+    auto context = contextFor(module.module, temp.path());
+    memset(context->packageHeader, 0xA5, PACKAGE_HEADER_SIZE);
+    EXPECT_EQ(-1, readPackageHeader(*context));
+    for (uint8_t b : context->packageHeader) ASSERT_EQ(0xA5, b) << "header left unchanged";
+}
+
+TEST(PackageResource, ModuleWithoutPackageGivesMinusOneAndWritesNothing) {
+    TempFolder temp;
+    auto context = contextFor(GetModuleHandleA(nullptr), temp.path());
+    EXPECT_EQ(-1, readPackageHeader(*context));
+    EXPECT_EQ(-1, extractPackage(*context, nullptr));
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(temp.file("*.exe").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+// Fakes for the failures Wine does not produce: the real resource calls,
+// except for the step a test makes fail; frees are counted.
+struct Faults {
+    bool failLoad = false;
+    bool failLock = false;
+    bool failAlloc = false;
+    int frees = 0;
+    HGLOBAL lastFreed = reinterpret_cast<HGLOBAL>(1);
+};
+Faults faults;
+
+HGLOBAL WINAPI fakeLoad(HMODULE module, HRSRC found) {
+    return faults.failLoad ? nullptr : LoadResource(module, found);
+}
+LPVOID WINAPI fakeLock(HGLOBAL loaded) { return faults.failLock ? nullptr : LockResource(loaded); }
+BOOL WINAPI fakeFree(HGLOBAL loaded) {
+    ++faults.frees;
+    faults.lastFreed = loaded;
+    return FALSE;
+}
+LPVOID WINAPI fakeAlloc(LPVOID at, SIZE_T size, DWORD type, DWORD protect) {
+    return faults.failAlloc ? nullptr : VirtualAlloc(at, size, type, protect);
+}
+
+TEST(PackageResource, ResourceAndMemoryFailures) {
+    const PackageResourceCalls fakes = {FindResourceA, fakeLoad, SizeofResource, fakeLock,
+                                        fakeFree,      fakeAlloc, VirtualFree};
+    TempFolder temp;
+    const std::string carrier = programWithPackage(temp, packageOf("sonograf.exe", "app", "readme.txt", "text"));
+    ASSERT_FALSE(carrier.empty());
+    DataModule module(carrier);
+    const std::string install = temp.file("install");
+    ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
+    auto context = contextFor(module.module, install);
+
+    faults = Faults();
+    faults.failLoad = true;
+    EXPECT_EQ(-1, readPackageHeader(*context, fakes));
+    EXPECT_EQ(-1, extractPackage(*context, nullptr, fakes));
+    EXPECT_EQ(2, faults.frees) << "the empty handle is released";
+    EXPECT_EQ(nullptr, faults.lastFreed);
+
+    faults = Faults();
+    faults.failLock = true;
+    EXPECT_EQ(-1, readPackageHeader(*context, fakes));
+    EXPECT_EQ(-1, extractPackage(*context, nullptr, fakes));
+    EXPECT_EQ(2, faults.frees);
+
+    faults = Faults();
+    faults.failAlloc = true;
+    EXPECT_EQ(-102, extractPackage(*context, nullptr, fakes)) << "no decode buffer fails each entry";
+    EXPECT_EQ(1, faults.frees);
+    EXPECT_FALSE(exists(install + "\\sonograf.exe"));
+    EXPECT_FALSE(exists(install + "\\readme.txt"));
+
+    faults = Faults();
+    EXPECT_EQ(0, extractPackage(*context, nullptr, fakes));
+    EXPECT_EQ(3u, readFile(install + "\\sonograf.exe").size());
+}
+
+}  // namespace

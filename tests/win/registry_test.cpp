@@ -1,0 +1,302 @@
+// Registry operations against Wine's real registry, each test in its own scratch key.
+#include "setup/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "support/scratch_key.h"
+
+namespace {
+
+struct StoredValue {
+    LONG status = -1;
+    DWORD type = 0;
+    std::vector<unsigned char> data;
+};
+
+StoredValue readValue(HKEY root, const std::string& path, const char* name, REGSAM view = 0) {
+    StoredValue value;
+    HKEY key;
+    value.status = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key);
+    if (value.status != ERROR_SUCCESS) return value;
+    DWORD size = 0;
+    value.status = RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size);
+    value.data.resize(size);
+    if (value.status == ERROR_SUCCESS && size > 0)
+        value.status = RegQueryValueExA(key, name, nullptr, &value.type, value.data.data(), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+void writeValue(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+std::vector<unsigned char> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+bool runningUnderWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+TEST(Registry, UninstallKeyPathIsListKeyAndEntryName) {
+    char path[1024];
+    ASSERT_EQ(composeUninstallKeyPath(path, sizeof path), 0);
+    EXPECT_STREQ(path, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OV:Sonograf {3C77C191-1FE5-4e3c}");
+    char small[20];
+    EXPECT_EQ(composeUninstallKeyPath(small, sizeof small), -1);
+}
+
+TEST(Registry, MachineStringCreatesMissingKeysAndStoresTheNul) {
+    ScratchKey scratch(HKEY_LOCAL_MACHINE, "Software");
+    ASSERT_TRUE(scratch.created());
+    const std::string path = scratch.sub("a\\b\\OV:Sonograf {3C77C191-1FE5-4e3c}");
+    const std::string uninstaller = "C:\\Program Files\\OV\\Sonograf\\SonografSetup.exe";
+
+    EXPECT_EQ(setMachineString(path.c_str(), "Publisher", "Orvane Software"), 1);
+    EXPECT_EQ(setMachineString(path.c_str(), "UninstallString", uninstaller.c_str()), 1);
+    EXPECT_EQ(setMachineString(path.c_str(), "Empty", ""), 1);
+
+    StoredValue publisher = readValue(HKEY_LOCAL_MACHINE, path, "Publisher");
+    ASSERT_EQ(publisher.status, ERROR_SUCCESS);
+    EXPECT_EQ(publisher.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(publisher.data, bytesOf(std::string("Orvane Software") + '\0'));
+    EXPECT_EQ(publisher.data.size(), 16u);
+    // A path with blanks is stored as it stands, without quotes.
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, path, "UninstallString").data, bytesOf(uninstaller + '\0'));
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, path, "Empty").data, bytesOf(std::string(1, '\0')));
+
+    // Writing again below the existing key replaces the value.
+    EXPECT_EQ(setMachineString(path.c_str(), "Publisher", "Other"), 1);
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, path, "Publisher").data, bytesOf(std::string("Other") + '\0'));
+}
+
+TEST(Registry, UserDwordCreatesTheSettingsKeyAndResetsValues) {
+    ScratchKey scratch(HKEY_CURRENT_USER, "Software");
+    ASSERT_TRUE(scratch.created());
+    const std::string path = scratch.sub("Orvane\\Sonograf");
+    writeValue(HKEY_CURRENT_USER, path, "SysTray", REG_DWORD, std::string("\x07\x00\x00\x00", 4));
+
+    EXPECT_EQ(setUserDword(path.c_str(), "SysTray", 0), 1);
+    EXPECT_EQ(setUserDword(path.c_str(), "SysTrayShowOnRun", 0x01020304u), 1);
+
+    StoredValue sysTray = readValue(HKEY_CURRENT_USER, path, "SysTray");
+    EXPECT_EQ(sysTray.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(sysTray.data, (std::vector<unsigned char>{0, 0, 0, 0}));
+    StoredValue showOnRun = readValue(HKEY_CURRENT_USER, path, "SysTrayShowOnRun");
+    EXPECT_EQ(showOnRun.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(showOnRun.data, (std::vector<unsigned char>{4, 3, 2, 1}));
+}
+
+TEST(Registry, GetUserStringAcceptsOnlyWholeStringValues) {
+    const std::string folder = "C:\\users\\me\\Start Menu\\Programs";
+    const std::string nul(1, '\0');
+    const std::string longest(1023, 'p');
+    struct Case {
+        const char* what;
+        DWORD type;
+        std::string stored;
+        size_t capacity;
+        int result;
+        std::string text;  // expected when result is 1
+    };
+    const Case cases[] = {
+        {"terminated string", REG_SZ, folder + nul, 1024, 1, folder},
+        {"stored without its NUL", REG_SZ, folder, 1024, 1, folder},
+        {"text ends at the first NUL", REG_SZ, "C:\\A" + nul + "junk" + nul, 1024, 1, "C:\\A"},
+        {"expandable string counts as absent", REG_EXPAND_SZ, folder + nul, 1024, 0, ""},
+        {"binary counts as absent", REG_BINARY, folder + nul, 1024, 0, ""},
+        {"longest text that fits", REG_SZ, longest + nul, 1024, 1, longest},
+        {"longest unterminated text that fits", REG_SZ, longest, 1024, 1, longest},
+        {"one byte too long", REG_SZ, longest + "p" + nul, 1024, 0, ""},
+        {"unterminated and too long", REG_SZ, longest + "p", 1024, 0, ""},
+        {"4096 bytes: only the first 4050 count", REG_SZ, std::string(4095, 'q') + nul, 8192, 1,
+         std::string(4050, 'q')},
+        {"4096 bytes into a path buffer", REG_SZ, std::string(4095, 'q') + nul, 1024, 0, ""},
+        {"more than 4096 bytes fails the read", REG_SZ, std::string(4096, 'q') + nul, 8192, 0, ""},
+        {"empty string", REG_SZ, nul, 1024, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchKey scratch(HKEY_CURRENT_USER, "Software");
+        ASSERT_TRUE(scratch.created());
+        writeValue(HKEY_CURRENT_USER, scratch.path(), "Programs", c.type, c.stored);
+
+        // Guard bytes behind the capacity catch any write past it.
+        std::vector<char> buffer(c.capacity + 64, '#');
+        int result = getUserString(scratch.path().c_str(), "Programs", buffer.data(), c.capacity);
+        EXPECT_EQ(result, c.result);
+        if (c.result == 1) {
+            EXPECT_EQ(std::string(buffer.data()), c.text);
+        } else {
+            EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + c.capacity), std::string(c.capacity, '#'));
+        }
+        EXPECT_EQ(std::string(buffer.end() - 64, buffer.end()), std::string(64, '#'));
+    }
+}
+
+TEST(Registry, GetUserStringWithoutKeyOrValueIsAbsent) {
+    ScratchKey scratch(HKEY_CURRENT_USER, "Software");
+    ASSERT_TRUE(scratch.created());
+    char buffer[16] = "untouched";
+    EXPECT_EQ(getUserString(scratch.path().c_str(), "Programs", buffer, sizeof buffer), 0);
+    EXPECT_EQ(getUserString(scratch.sub("missing").c_str(), "Programs", buffer, sizeof buffer), 0);
+    EXPECT_STREQ(buffer, "untouched");
+    // Reading never creates the key.
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, scratch.sub("missing")));
+}
+
+// Forwards to the real registry and records the order of the key deletions.
+std::vector<std::string> deletedKeys;
+LONG WINAPI recordingDelete(HKEY root, LPCSTR path) {
+    deletedKeys.push_back(path);
+    return RegDeleteKeyA(root, path);
+}
+
+TEST(Registry, DeleteKeyTreeRemovesInnermostFirstAndKeepsTheListKey) {
+    // The entry lives below the real list key, next to whatever is installed there.
+    ScratchKey entry(HKEY_LOCAL_MACHINE, uninstallListKey);
+    ASSERT_TRUE(entry.created());
+    ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, entry.sub("a\\x")));
+    ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, entry.sub("b")));
+    writeValue(HKEY_LOCAL_MACHINE, entry.path(), "DisplayName", REG_SZ, std::string("x") + '\0');
+    std::vector<std::string> listBefore = subkeyNames(HKEY_LOCAL_MACHINE, uninstallListKey);
+
+    deletedKeys.clear();
+    RegistryCalls recording = realRegistryCalls;
+    recording.deleteKey = recordingDelete;
+    EXPECT_EQ(deleteKeyTree(HKEY_LOCAL_MACHINE, entry.path().c_str(), recording), 1);
+
+    EXPECT_EQ(deletedKeys, (std::vector<std::string>{"x", "a", "b", entry.path()}));
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, entry.path()));
+    std::vector<std::string> listAfter = subkeyNames(HKEY_LOCAL_MACHINE, uninstallListKey);
+    listAfter.push_back(entry.path().substr(entry.path().rfind('\\') + 1));
+    std::sort(listAfter.begin(), listAfter.end());
+    std::sort(listBefore.begin(), listBefore.end());
+    EXPECT_EQ(listAfter, listBefore);
+}
+
+TEST(Registry, DeleteKeyTreeOfAMissingKeyChangesNothing) {
+    ScratchKey scratch(HKEY_LOCAL_MACHINE, "Software");
+    ASSERT_TRUE(scratch.created());
+    ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, scratch.sub("other")));
+    EXPECT_EQ(deleteKeyTree(HKEY_LOCAL_MACHINE, scratch.sub("missing").c_str()), 0);
+    EXPECT_EQ(subkeyNames(HKEY_LOCAL_MACHINE, scratch.path()), (std::vector<std::string>{"other"}));
+}
+
+// Denies everyone the right to delete or enumerate a key until destroyed, then gives back its old security.
+class DeniedKey {
+public:
+    DeniedKey(HKEY root, const std::string& path) {
+        if (RegOpenKeyExA(root, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_) != ERROR_SUCCESS) return;
+        DWORD size = sizeof saved_;
+        if (RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_, &size) != ERROR_SUCCESS) return;
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID everyone = nullptr;
+        if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) return;
+        SECURITY_DESCRIPTOR descriptor;
+        applied_ = InitializeAcl(reinterpret_cast<ACL*>(acl_), sizeof acl_, ACL_REVISION) &&
+                   AddAccessDeniedAce(reinterpret_cast<ACL*>(acl_), ACL_REVISION, DELETE | KEY_ENUMERATE_SUB_KEYS,
+                                      everyone) &&
+                   AddAccessAllowedAce(reinterpret_cast<ACL*>(acl_), ACL_REVISION, KEY_ALL_ACCESS, everyone) &&
+                   InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                   SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<ACL*>(acl_), FALSE) &&
+                   RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+        FreeSid(everyone);
+    }
+    ~DeniedKey() {
+        if (applied_) RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_);
+        if (key_) RegCloseKey(key_);
+    }
+    bool applied() const { return applied_; }
+
+private:
+    HKEY key_ = nullptr;
+    alignas(8) unsigned char saved_[4096];
+    alignas(8) unsigned char acl_[256];
+    bool applied_ = false;
+};
+
+TEST(Registry, DeleteKeyTreeStepsOverSubkeysItCannotOpenOrDelete) {
+    ScratchKey scratch(HKEY_LOCAL_MACHINE, "Software");
+    ASSERT_TRUE(scratch.created());
+    for (const char* sub : {"a", "b", "c\\x", "d"})
+        ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, scratch.sub(sub)));
+    // b cannot be opened for deletion; c can, but its subkey x cannot, so c cannot be deleted.
+    DeniedKey deniedB(HKEY_LOCAL_MACHINE, scratch.sub("b"));
+    DeniedKey deniedX(HKEY_LOCAL_MACHINE, scratch.sub("c\\x"));
+    ASSERT_TRUE(deniedB.applied() && deniedX.applied());
+    HKEY probe;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, scratch.sub("b").c_str(), 0, DELETE | KEY_ENUMERATE_SUB_KEYS, &probe),
+              ERROR_ACCESS_DENIED)
+        << "the registry does not enforce the denial";
+
+    EXPECT_EQ(deleteKeyTree(HKEY_LOCAL_MACHINE, scratch.path().c_str()), 0);
+
+    EXPECT_EQ(subkeyNames(HKEY_LOCAL_MACHINE, scratch.path()), (std::vector<std::string>{"b", "c"}));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, scratch.sub("c\\x")));
+}
+
+// Forwards to the real registry, but enumerating the key opened as "broken" fails.
+HKEY brokenKey = nullptr;
+int enumerations = 0;
+LONG WINAPI recordingOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
+    LONG status = RegOpenKeyExA(root, path, options, access, key);
+    if (status == ERROR_SUCCESS && std::string(path) == "broken") brokenKey = *key;
+    return status;
+}
+LONG WINAPI failingEnum(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR className,
+                        LPDWORD classLength, PFILETIME time) {
+    // A walk that never ends would be stopped here and fail the test instead of hanging it.
+    if (++enumerations > 100) return ERROR_NO_MORE_ITEMS;
+    if (key == brokenKey) return ERROR_MORE_DATA;
+    return RegEnumKeyExA(key, index, name, nameLength, reserved, className, classLength, time);
+}
+
+TEST(Registry, DeleteKeyTreeEndsWhenASubkeyCannotBeEnumerated) {
+    ScratchKey scratch(HKEY_LOCAL_MACHINE, "Software");
+    ASSERT_TRUE(scratch.created());
+    for (const char* sub : {"a", "broken\\inner", "c"})
+        ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, scratch.sub(sub)));
+    brokenKey = nullptr;
+    enumerations = 0;
+    RegistryCalls failing = realRegistryCalls;
+    failing.openKey = recordingOpen;
+    failing.enumKey = failingEnum;
+
+    EXPECT_EQ(deleteKeyTree(HKEY_LOCAL_MACHINE, scratch.path().c_str(), failing), 0);
+
+    EXPECT_LE(enumerations, 100);
+    EXPECT_EQ(subkeyNames(HKEY_LOCAL_MACHINE, scratch.path()), (std::vector<std::string>{"broken"}));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, scratch.sub("broken\\inner")));
+}
+
+TEST(Registry, UninstallEntryOfA32BitProgramLandsInThe32BitView) {
+    if (!runningUnderWow64()) GTEST_SKIP() << "only a 32-bit program under WOW64 has two views";
+    ScratchKey scratch(HKEY_LOCAL_MACHINE, uninstallListKey);
+    ASSERT_TRUE(scratch.created());
+    const std::string path = scratch.sub(uninstallEntryName);
+    const std::string path32 = "SOFTWARE\\Wow6432Node\\" + path.substr(std::string("SOFTWARE\\").size());
+    ASSERT_EQ(setMachineString(path.c_str(), "DisplayName", "Sonograf, The Spectrum Analyzer"), 1);
+
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, path32, "DisplayName", KEY_WOW64_64KEY).data,
+              bytesOf(std::string("Sonograf, The Spectrum Analyzer") + '\0'));
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, scratch.path(), KEY_WOW64_64KEY));
+    // The 64-bit reg.exe, reached through sysnative, sees it the same way.
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+    const std::string reg = std::string(windows) + "\\sysnative\\reg.exe";
+    EXPECT_EQ(runProgram(reg, "query \"HKLM\\" + path32 + "\" /v DisplayName", 30000), 0u);
+    EXPECT_EQ(runProgram(reg, "query \"HKLM\\" + path + "\" /v DisplayName", 30000), 1u);
+}
+
+}  // namespace

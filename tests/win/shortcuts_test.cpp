@@ -1,0 +1,130 @@
+// Shortcut files written through Wine's shell-link object and read back through it.
+#include "setup/shortcuts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/link_reader.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// Each test gets an install folder holding both targets and an empty shortcut folder.
+class Shortcuts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(menu.c_str(), nullptr));
+        writeFile(install + "\\readme.txt", "readme");
+        writeFile(install + "\\Sonograf.exe", "MZ");
+    }
+    void TearDown() override { CoUninitialize(); }
+
+    TempFolder temp;
+    const std::string install = temp.file("OV Sonograf");
+    const std::string menu = temp.file("Start Menu");
+};
+
+TEST_F(Shortcuts, CreatedLinkReadsBackWithItsFields) {
+    struct Case {
+        const char* what;
+        std::string folder;
+        const char* name;
+        std::string target;
+        const char* arguments;
+    };
+    const Case cases[] = {
+        {"folder without separator", menu, "Readme", install + "\\readme.txt", ""},
+        {"folder with separator", menu + "\\", "Sonograf", install + "\\Sonograf.exe", ""},
+        {"with arguments", menu, "Tool", install + "\\Sonograf.exe", "-x 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(createShortcut(c.target.c_str(), c.folder.c_str(), c.name, c.arguments), S_OK);
+        LinkFields link = readLink(menu + "\\" + c.name + ".LNK");
+        ASSERT_EQ(link.loaded, S_OK);
+        EXPECT_EQ(link.target, c.target);
+        EXPECT_EQ(link.description, c.name);
+        EXPECT_EQ(link.arguments, c.arguments);
+        EXPECT_EQ(link.workingFolder, install);
+    }
+    // Exactly one file per shortcut, named with the upper-case extension.
+    std::vector<std::string> names = namesIn(menu);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Readme.LNK", "Sonograf.LNK", "Tool.LNK"}));
+}
+
+TEST_F(Shortcuts, CreatingAgainReplacesTheFile) {
+    writeFile(menu + "\\Readme.LNK", "not a link");
+    EXPECT_EQ(createShortcut((install + "\\Sonograf.exe").c_str(), menu.c_str(), "Readme"), S_OK);
+    EXPECT_EQ(readLink(menu + "\\Readme.LNK").target, install + "\\Sonograf.exe");
+
+    EXPECT_EQ(createShortcut((install + "\\readme.txt").c_str(), menu.c_str(), "Readme"), S_OK);
+    EXPECT_EQ(readLink(menu + "\\Readme.LNK").target, install + "\\readme.txt");
+    EXPECT_EQ(namesIn(menu), (std::vector<std::string>{"Readme.LNK"}));
+}
+
+TEST_F(Shortcuts, CreatingIntoAMissingFolderFailsWithoutCreatingIt) {
+    const std::string missing = temp.file("missing");
+    EXPECT_TRUE(FAILED(createShortcut((install + "\\readme.txt").c_str(), missing.c_str(), "Readme")));
+    EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Shortcuts, CreatingWithoutComFailsAndWritesNothing) {
+    // A fresh thread has not initialised COM; the test's own thread is single-threaded,
+    // so there is no process-wide multithreaded apartment to fall back on either.
+    HRESULT result = S_OK;
+    std::thread worker([&] { result = createShortcut((install + "\\readme.txt").c_str(), menu.c_str(), "Readme"); });
+    worker.join();
+    EXPECT_EQ(result, CO_E_NOTINITIALIZED);
+    EXPECT_TRUE(namesIn(menu).empty());
+}
+
+TEST_F(Shortcuts, DeleteRemovesOnlyTheNamedShortcut) {
+    ASSERT_EQ(createShortcut((install + "\\readme.txt").c_str(), menu.c_str(), "Readme"), S_OK);
+    ASSERT_EQ(createShortcut((install + "\\Sonograf.exe").c_str(), menu.c_str(), "Sonograf"), S_OK);
+
+    EXPECT_NE(deleteShortcut((menu + "\\").c_str(), "Sonograf"), 0);
+    EXPECT_EQ(namesIn(menu), (std::vector<std::string>{"Readme.LNK"}));
+    // A missing shortcut is reported as not deleted and changes nothing.
+    EXPECT_EQ(deleteShortcut(menu.c_str(), "Sonograf"), 0);
+    EXPECT_EQ(deleteShortcut(menu.c_str(), "Sonograf (Orvane)"), 0);
+    EXPECT_EQ(namesIn(menu), (std::vector<std::string>{"Readme.LNK"}));
+    EXPECT_NE(deleteShortcut(menu.c_str(), "Readme"), 0);
+    EXPECT_TRUE(namesIn(menu).empty());
+}
+
+TEST_F(Shortcuts, OverlongPathsAreRefusedBeforeAnythingIsWritten) {
+    const std::string name(2048, 'n');
+    EXPECT_TRUE(FAILED(createShortcut((install + "\\readme.txt").c_str(), menu.c_str(), name.c_str())));
+    EXPECT_EQ(deleteShortcut(menu.c_str(), name.c_str()), 0);
+    EXPECT_TRUE(namesIn(menu).empty());
+}
+
+}  // namespace

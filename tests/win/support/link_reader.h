@@ -1,0 +1,51 @@
+// Reads a shortcut file back through the shell's link object (COM must be
+// initialised on the calling thread).
+//   LinkFields link = readLink("C:\\...\\Readme.LNK");
+//   link.loaded == S_OK; link.target, link.description, link.arguments, link.workingFolder
+#pragma once
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <string>
+
+struct LinkFields {
+    HRESULT loaded = E_FAIL;
+    std::string target;
+    std::string description;
+    std::string arguments;
+    std::string workingFolder;
+};
+
+inline LinkFields readLink(const std::string& path) {
+    LinkFields fields;
+    IShellLinkA* link = nullptr;
+    fields.loaded = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                     reinterpret_cast<void**>(&link));
+    if (FAILED(fields.loaded)) return fields;
+    IPersistFile* file = nullptr;
+    fields.loaded = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(fields.loaded)) {
+        WCHAR widePath[MAX_PATH * 2];
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH * 2);
+        fields.loaded = file->Load(widePath, STGM_READ);
+        file->Release();
+    }
+    if (SUCCEEDED(fields.loaded)) {
+        char text[MAX_PATH * 2];
+        text[0] = '\0';
+        link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
+        fields.target = text;
+        text[0] = '\0';
+        link->GetDescription(text, sizeof text);
+        fields.description = text;
+        text[0] = '\0';
+        link->GetArguments(text, sizeof text);
+        fields.arguments = text;
+        text[0] = '\0';
+        link->GetWorkingDirectory(text, sizeof text);
+        fields.workingFolder = text;
+    }
+    link->Release();
+    return fields;
+}

@@ -1,0 +1,46 @@
+#include "support/process.h"
+
+#include <vector>
+
+HANDLE startProgram(const std::string& program, const std::string& arguments) {
+    std::string line = "\"" + program + "\" " + arguments;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return nullptr;
+    CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+DWORD finishProgram(HANDLE process, DWORD milliseconds) {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process, &code);
+    } else {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+    return code;
+}
+
+DWORD runProgram(const std::string& program, const std::string& arguments, DWORD milliseconds) {
+    HANDLE process = startProgram(program, arguments);
+    return process ? finishProgram(process, milliseconds) : STILL_ACTIVE;
+}
+
+std::string installerPath() {
+    char buffer[1024] = {};
+    DWORD n = GetEnvironmentVariableA("SONOGRAF_SETUP", buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer) : std::string();
+}
+
+std::string ownPath() {
+    char buffer[1024] = {};
+    GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return buffer;
+}

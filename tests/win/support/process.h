@@ -1,0 +1,17 @@
+// Child processes for Windows tests: start a program, wait for it and read its
+// full 32-bit exit code (a shell would see only the low 8 bits).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Starts `program` with the command line `arguments`; the handle is 0 on failure.
+HANDLE startProgram(const std::string& program, const std::string& arguments);
+// Waits up to `milliseconds`; returns the exit code, or STILL_ACTIVE on timeout
+// (the process is then terminated). Closes the handle.
+DWORD finishProgram(HANDLE process, DWORD milliseconds);
+// startProgram then finishProgram.
+DWORD runProgram(const std::string& program, const std::string& arguments, DWORD milliseconds);
+// The installer under test (SONOGRAF_SETUP), and this test program's own path.
+std::string installerPath();
+std::string ownPath();

@@ -1,0 +1,51 @@
+// A fresh folder below the Windows temporary folder for one test, removed with
+// everything in it (read-only files included) when the object goes away.
+//   TempFolder temp;  temp.path() -> "C:\users\...\Temp\sonograf-test-<pid>-<n>"
+//   temp.file("a.txt") -> the path of a name inside it
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+class TempFolder {
+public:
+    TempFolder() {
+        static unsigned counter = 0;
+        char base[MAX_PATH + 1] = {};
+        GetTempPathA(sizeof base, base);
+        for (;;) {
+            path_ = std::string(base) + "sonograf-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(++counter);
+            if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+        }
+    }
+    ~TempFolder() { removeTree(path_); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "\\" + name; }
+
+    static void removeTree(const std::string& folder) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                std::string name = found.cFileName;
+                if (name == "." || name == "..") continue;
+                std::string entry = folder + "\\" + name;
+                SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    removeTree(entry);
+                } else {
+                    DeleteFileA(entry.c_str());
+                }
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
+private:
+    std::string path_;
+};

@@ -1,0 +1,150 @@
+#include "tools/pack_commands.h"
+
+#include <iomanip>
+#include <sstream>
+
+#include "package/package_builder.h"
+#include "tools/folder_writer.h"
+#include "tools/package_check.h"
+#include "tools/package_source.h"
+
+namespace {
+
+const char TOOL[] = "sonograf-pack";
+const char* const DEFAULT_NAMES[PACKAGE_ENTRY_COUNT] = {"sonograf.exe", "readme.txt"};
+
+const char USAGE[] =
+    "usage: sonograf-pack build OUT APP README [APP_NAME README_NAME]\n"
+    "       sonograf-pack list FILE\n"
+    "       sonograf-pack verify FILE\n"
+    "       sonograf-pack extract FILE DIR\n"
+    "FILE is a package file or an installer .exe that carries it as RCDATA 100.\n";
+
+int fail(std::ostream& err, const std::string& command, const std::string& message, int code) {
+    err << TOOL << ' ' << command << ": " << message << '\n';
+    return code;
+}
+
+bool nameFits(const std::string& name) {
+    if (name.size() >= PACKAGE_NAME_SIZE || name.find('\0') != std::string::npos) return false;
+    char field[PACKAGE_NAME_SIZE] = {};
+    name.copy(field, name.size());
+    return packageNameIsSafe(field) == 1;
+}
+
+int reportProblems(std::ostream& err, const std::string& command, const PackageCheck& check) {
+    for (const std::string& message : describeProblems(check)) err << TOOL << ' ' << command << ": " << message << '\n';
+    return PACK_EXIT_BROKEN;
+}
+
+int build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 4 && args.size() != 6) return fail(err, "build", "expects OUT APP README [APP_NAME README_NAME]", PACK_EXIT_USAGE);
+    std::vector<uint8_t> contents[PACKAGE_ENTRY_COUNT];
+    std::string names[PACKAGE_ENTRY_COUNT];
+    PackageFile files[PACKAGE_ENTRY_COUNT];
+    for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
+        names[i] = args.size() == 6 ? args[4 + i] : DEFAULT_NAMES[i];
+        if (!nameFits(names[i]))
+            return fail(err, "build",
+                        "refused entry " + std::to_string(i) + " name \"" + names[i] +
+                            "\": it must be a relative name within 127 characters, without ':' or a '..' component",
+                        PACK_EXIT_BROKEN);
+        std::string error;
+        if (readFileBytes(args[2 + i], &contents[i], &error) != 0) return fail(err, "build", error, PACK_EXIT_USAGE);
+        if (contents[i].size() > 0xFFFFFFFFu) return fail(err, "build", args[2 + i] + " is larger than 4 GiB", PACK_EXIT_USAGE);
+        files[i] = {names[i].c_str(), contents[i].data(), static_cast<uint32_t>(contents[i].size())};
+    }
+    const uint32_t size = packageBuildSize(files);
+    if (size == 0) return fail(err, "build", "the files do not fit in a package of 4 GiB", PACK_EXIT_USAGE);
+    std::vector<uint8_t> package(size);
+    if (buildPackage(files, package.data(), size) != 0) return fail(err, "build", "the package could not be built", PACK_EXIT_BROKEN);
+
+    // The package is checked the way the installer will read it before it is written.
+    PackageCheck check;
+    if (checkPackage(package.data(), size, &check) != 0) return reportProblems(err, "build", check);
+    std::string error;
+    if (writeFileBytes(args[1], package, &error) != 0) return fail(err, "build", error, PACK_EXIT_USAGE);
+    out << "wrote " << args[1] << ": " << size << " bytes\n";
+    return PACK_EXIT_OK;
+}
+
+// Reads FILE and finds the package in it; on failure the message is already out.
+int loadPackage(const std::string& command, const std::string& path, std::vector<uint8_t>* file,
+                PackageLocation* location, std::ostream& err) {
+    std::string error;
+    if (readFileBytes(path, file, &error) != 0 || locatePackage(*file, location, &error) != 0) {
+        fail(err, command, error, PACK_EXIT_USAGE);
+        return -1;
+    }
+    return 0;
+}
+
+void describeSource(std::ostream& out, const std::string& path, const PackageLocation& location) {
+    out << path << ": package of " << location.size << " bytes";
+    if (location.inExecutable) out << " (RCDATA 100 at file offset " << location.fileOffset << ")";
+    out << '\n';
+}
+
+int list(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 2) return fail(err, "list", "expects FILE", PACK_EXIT_USAGE);
+    std::vector<uint8_t> file;
+    PackageLocation location;
+    if (loadPackage("list", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
+    describeSource(out, args[1], location);
+    if (location.size <= PACKAGE_HEADER_SIZE) return fail(err, "list", "no room for the 312-byte header and entries", PACK_EXIT_BROKEN);
+    for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
+        PackageEntry entry;
+        readPackageEntry(location.bytes, i, &entry);
+        std::ostringstream reserved;
+        reserved << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << entry.reserved;
+        out << entryLabel(i, entry) << ": offset " << entry.offset << ", size " << entry.size << ", end "
+            << static_cast<uint64_t>(entry.offset) + entry.size << ", digest " << digestText(entry.digest)
+            << ", reserved " << reserved.str() << '\n';
+    }
+    return PACK_EXIT_OK;
+}
+
+int verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 2) return fail(err, "verify", "expects FILE", PACK_EXIT_USAGE);
+    std::vector<uint8_t> file;
+    PackageLocation location;
+    if (loadPackage("verify", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
+    describeSource(out, args[1], location);
+    PackageCheck check;
+    if (checkPackage(location.bytes, location.size, &check) != 0) return reportProblems(err, "verify", check);
+    for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i)
+        out << entryLabel(i, check.entries[i].entry) << ": " << check.entries[i].entry.size << " bytes, digest ok\n";
+    out << "verify: ok\n";
+    return PACK_EXIT_OK;
+}
+
+int extract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 3) return fail(err, "extract", "expects FILE DIR", PACK_EXIT_USAGE);
+    std::vector<uint8_t> file;
+    PackageLocation location;
+    if (loadPackage("extract", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
+    std::vector<std::string> written;
+    const int result = extractToFolder(location.bytes, location.size, args[2], &written);
+    if (result == EXTRACT_FOLDER_FAILED) return fail(err, "extract", "cannot create folder " + args[2], PACK_EXIT_USAGE);
+    for (const std::string& path : written) out << "wrote " << path << '\n';
+    if (result == 0) return PACK_EXIT_OK;
+    PackageCheck check;
+    checkPackage(location.bytes, location.size, &check);
+    // A sound package that still failed could not be written to the destination.
+    if (describeProblems(check).empty())
+        return fail(err, "extract", "a file could not be written below " + args[2], PACK_EXIT_USAGE);
+    return reportProblems(err, "extract", check);
+}
+
+}  // namespace
+
+int runPackTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty()) {
+        if (args[0] == "build") return build(args, out, err);
+        if (args[0] == "list") return list(args, out, err);
+        if (args[0] == "verify") return verify(args, out, err);
+        if (args[0] == "extract") return extract(args, out, err);
+    }
+    err << USAGE;
+    return PACK_EXIT_USAGE;
+}

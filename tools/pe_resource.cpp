@@ -1,0 +1,151 @@
+#include "tools/pe_resource.h"
+
+#include "package/package_format.h"
+
+namespace {
+
+// Layout constants of the PE/COFF format.
+const uint32_t DOS_NEW_HEADER_FIELD = 0x3C;
+const uint32_t COFF_HEADER_SIZE = 20;
+const uint32_t COFF_SECTION_COUNT = 2;
+const uint32_t COFF_OPTIONAL_SIZE = 16;
+const uint32_t OPTIONAL_MAGIC_PE32 = 0x10B;
+const uint32_t OPTIONAL_MAGIC_PE32_PLUS = 0x20B;
+const uint32_t PE32_DIRECTORY_COUNT = 92;       // NumberOfRvaAndSizes, PE32
+const uint32_t PE32_PLUS_DIRECTORY_COUNT = 108;  // the same, PE32+
+const uint32_t RESOURCE_DIRECTORY_INDEX = 2;
+const uint32_t SECTION_HEADER_SIZE = 40;
+const uint32_t RESOURCE_DIRECTORY_SIZE = 16;
+const uint32_t RESOURCE_ENTRY_SIZE = 8;
+const uint32_t RESOURCE_DATA_ENTRY_SIZE = 16;
+const uint32_t SUBDIRECTORY_BIT = 0x80000000u;
+
+// A view of the image whose reads fail instead of leaving it.
+struct Image {
+    const uint8_t* bytes;
+    size_t size;
+};
+
+int fits(const Image& image, uint64_t position, uint64_t length) {
+    return position <= image.size && length <= image.size - position;
+}
+
+int read16(const Image& image, uint64_t position, uint32_t* value) {
+    if (!fits(image, position, 2)) return -1;
+    *value = static_cast<uint32_t>(image.bytes[position]) | static_cast<uint32_t>(image.bytes[position + 1]) << 8;
+    return 0;
+}
+
+int read32(const Image& image, uint64_t position, uint32_t* value) {
+    if (!fits(image, position, 4)) return -1;
+    *value = readLittleEndian32(image.bytes + position);
+    return 0;
+}
+
+// The section table, needed to turn relative virtual addresses into file offsets.
+struct Sections {
+    uint64_t table;
+    uint32_t count;
+};
+
+// File offset of `rva`, whose `length` bytes must lie in one section's raw data.
+int rvaToOffset(const Image& image, const Sections& sections, uint32_t rva, uint32_t length, uint64_t* offset) {
+    for (uint32_t i = 0; i < sections.count; ++i) {
+        const uint64_t header = sections.table + static_cast<uint64_t>(i) * SECTION_HEADER_SIZE;
+        uint32_t address = 0, rawSize = 0, rawStart = 0;
+        if (read32(image, header + 12, &address) != 0 || read32(image, header + 16, &rawSize) != 0 ||
+            read32(image, header + 20, &rawStart) != 0)
+            return -1;
+        if (rva < address || static_cast<uint64_t>(rva) - address >= rawSize) continue;
+        if (static_cast<uint64_t>(rva) - address + length > rawSize) return -1;
+        *offset = static_cast<uint64_t>(rawStart) + (rva - address);
+        return fits(image, *offset, length) ? 0 : -1;
+    }
+    return -1;
+}
+
+// Looks up integer `id` in the resource directory at `directory` (relative to
+// the resource section start `root`). Gives the raw OffsetToData field, or the
+// first entry's when `id` is null. 0 found, PE_NO_RESOURCE, PE_MALFORMED.
+int findEntry(const Image& image, uint64_t root, uint64_t directory, const uint32_t* id, uint32_t* target) {
+    uint32_t named = 0, numbered = 0;
+    if (read16(image, root + directory + 12, &named) != 0 || read16(image, root + directory + 14, &numbered) != 0)
+        return PE_MALFORMED;
+    const uint64_t first = root + directory + RESOURCE_DIRECTORY_SIZE;
+    // Named entries come first; integer ids follow them.
+    for (uint32_t i = named; i < named + numbered; ++i) {
+        const uint64_t entry = first + static_cast<uint64_t>(i) * RESOURCE_ENTRY_SIZE;
+        uint32_t name = 0;
+        if (read32(image, entry, &name) != 0 || read32(image, entry + 4, target) != 0) return PE_MALFORMED;
+        if (id == nullptr || name == *id) return 0;
+    }
+    return PE_NO_RESOURCE;
+}
+
+int findSubdirectory(const Image& image, uint64_t root, uint64_t directory, const uint32_t* id, uint64_t* next) {
+    uint32_t target = 0;
+    const int found = findEntry(image, root, directory, id, &target);
+    if (found != 0) return found;
+    if ((target & SUBDIRECTORY_BIT) == 0) return PE_MALFORMED;
+    *next = target & ~SUBDIRECTORY_BIT;
+    // Directories point forward only in well-formed images; this also rules out loops.
+    return *next > directory ? 0 : PE_MALFORMED;
+}
+
+}  // namespace
+
+int findPeResource(const uint8_t* bytes, size_t size, uint32_t type, uint32_t id, size_t* offset, size_t* length) {
+    const Image image = {bytes, size};
+    uint32_t peHeader = 0, signature = 0, magic = 0;
+    if (size < 2 || bytes[0] != 'M' || bytes[1] != 'Z') return PE_NOT_IMAGE;
+    if (read32(image, DOS_NEW_HEADER_FIELD, &peHeader) != 0 || read32(image, peHeader, &signature) != 0 ||
+        signature != 0x00004550u)
+        return PE_NOT_IMAGE;
+
+    const uint64_t coff = static_cast<uint64_t>(peHeader) + 4;
+    const uint64_t optional = coff + COFF_HEADER_SIZE;
+    uint32_t sectionCount = 0, optionalSize = 0;
+    if (read16(image, coff + COFF_SECTION_COUNT, &sectionCount) != 0 ||
+        read16(image, coff + COFF_OPTIONAL_SIZE, &optionalSize) != 0 || read16(image, optional, &magic) != 0)
+        return PE_MALFORMED;
+    uint32_t countField = 0;
+    if (magic == OPTIONAL_MAGIC_PE32) {
+        countField = PE32_DIRECTORY_COUNT;
+    } else if (magic == OPTIONAL_MAGIC_PE32_PLUS) {
+        countField = PE32_PLUS_DIRECTORY_COUNT;
+    } else {
+        return PE_MALFORMED;
+    }
+    uint32_t directoryCount = 0;
+    if (read32(image, optional + countField, &directoryCount) != 0) return PE_MALFORMED;
+    const uint64_t resourceField = optional + countField + 4 + RESOURCE_DIRECTORY_INDEX * 8;
+    if (directoryCount <= RESOURCE_DIRECTORY_INDEX || resourceField + 8 > optional + optionalSize)
+        return PE_NO_RESOURCE;
+    uint32_t resourceRva = 0;
+    if (read32(image, resourceField, &resourceRva) != 0) return PE_MALFORMED;
+    if (resourceRva == 0) return PE_NO_RESOURCE;
+
+    const Sections sections = {optional + optionalSize, sectionCount};
+    uint64_t root = 0;
+    if (rvaToOffset(image, sections, resourceRva, RESOURCE_DIRECTORY_SIZE, &root) != 0) return PE_MALFORMED;
+
+    // Three levels: type, then id, then language (the first one present).
+    uint64_t byId = 0, byLanguage = 0;
+    int found = findSubdirectory(image, root, 0, &type, &byId);
+    if (found == 0) found = findSubdirectory(image, root, byId, &id, &byLanguage);
+    if (found != 0) return found;
+    uint32_t dataEntry = 0;
+    found = findEntry(image, root, byLanguage, nullptr, &dataEntry);
+    if (found != 0) return found;
+    if ((dataEntry & SUBDIRECTORY_BIT) != 0) return PE_MALFORMED;
+
+    uint32_t dataRva = 0, dataSize = 0;
+    if (!fits(image, root + dataEntry, RESOURCE_DATA_ENTRY_SIZE) || read32(image, root + dataEntry, &dataRva) != 0 ||
+        read32(image, root + dataEntry + 4, &dataSize) != 0)
+        return PE_MALFORMED;
+    uint64_t dataOffset = 0;
+    if (rvaToOffset(image, sections, dataRva, dataSize, &dataOffset) != 0) return PE_MALFORMED;
+    *offset = static_cast<size_t>(dataOffset);
+    *length = dataSize;
+    return 0;
+}
