@@ -17,6 +17,14 @@ inline uint32_t shiftRightArithmetic8(uint32_t s) {
     return static_cast<uint32_t>(static_cast<int32_t>(s) >> 8);
 }
 
+// One step of the key recurrence for counter c; returns the square s.
+inline uint32_t nextSquare(uint32_t* k, uint32_t c) {
+    *k += c;
+    const uint32_t s = *k * *k;
+    *k = shiftRightArithmetic8(s);
+    return s;
+}
+
 }  // namespace
 
 int applyTableStream(uint8_t* destination, const uint8_t* source, uint32_t length, uint32_t key,
@@ -24,11 +32,9 @@ int applyTableStream(uint8_t* destination, const uint8_t* source, uint32_t lengt
     uint32_t k = key;
     for (uint32_t i = 0; i < length; ++i) {
         const uint32_t counter = length - i;
-        k += counter;
-        const uint32_t s = k * k;
-        const uint8_t mask = static_cast<uint8_t>(s + (s >> 8) + table[counter & 15]);
-        destination[i] = static_cast<uint8_t>(source[i] ^ mask);
-        k = shiftRightArithmetic8(s);
+        const uint32_t s = nextSquare(&k, counter);
+        // Bytes 0 and 1 of s plus the table byte, modulo 256.
+        destination[i] = static_cast<uint8_t>(source[i] ^ (s + (s >> 8) + table[counter & 15]));
     }
     return 0;
 }
@@ -37,10 +43,8 @@ int applyPlainStream(uint32_t key, uint8_t* buffer, uint32_t length) {
     if (buffer == nullptr) return -1;
     uint32_t k = key;
     for (uint32_t i = 0; i < length; ++i) {
-        k += length - i;
-        const uint32_t s = k * k;
+        const uint32_t s = nextSquare(&k, length - i);
         buffer[i] = static_cast<uint8_t>(buffer[i] ^ (s >> 8));
-        k = shiftRightArithmetic8(s);
     }
     return 0;
 }

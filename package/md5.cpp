@@ -7,7 +7,11 @@
 
 namespace {
 
-inline uint32_t loadWord(const uint8_t* p) {
+// The steps are forced inline even where the build optimises for size: the
+// calls, with their seven arguments, take more code than the steps.
+#define MD5_INLINE __attribute__((always_inline)) inline
+
+MD5_INLINE uint32_t loadWord(const uint8_t* p) {
     uint32_t value;
     memcpy(&value, p, 4);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -20,31 +24,31 @@ inline void storeWord(uint8_t* p, uint32_t value) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-inline uint32_t rotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+MD5_INLINE uint32_t rotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
 // F, H and I in their cheapest equivalent forms. G's two terms never share a
 // set bit, so they are added instead of OR-ed, which lets both adds start
 // before b is known.
-inline void stepF(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, int s, uint32_t t) {
+MD5_INLINE void stepF(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, int s, uint32_t t) {
     a += w + t;
     a += d ^ (b & (c ^ d));
     a = rotateLeft(a, s) + b;
 }
 
-inline void stepG(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, int s, uint32_t t) {
+MD5_INLINE void stepG(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, int s, uint32_t t) {
     a += w + t;
     a += ~d & c;
     a += d & b;
     a = rotateLeft(a, s) + b;
 }
 
-inline void stepH(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, int s, uint32_t t) {
+MD5_INLINE void stepH(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, int s, uint32_t t) {
     a += w + t;
     a += b ^ c ^ d;
     a = rotateLeft(a, s) + b;
 }
 
-inline void stepI(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, int s, uint32_t t) {
+MD5_INLINE void stepI(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, int s, uint32_t t) {
     a += w + t;
     a += c ^ (b | ~d);
     a = rotateLeft(a, s) + b;

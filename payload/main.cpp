@@ -12,7 +12,7 @@ const char WINDOW_TITLE[] = "Sonograf";
 const char HEADING[] = "Sonograf, The Spectrum Analyzer";
 const UINT_PTR FRAME_TIMER = 1;
 const UINT FRAME_MS = 120;
-const int MARGIN = 40;
+const int MARGIN = 44;
 
 // Frequency ticks along the axis: label and frequency in Hz.
 struct Tick {
@@ -20,6 +20,9 @@ struct Tick {
     int hertz;
 };
 const Tick TICKS[] = {{"0", 0}, {"1 kHz", 1000}, {"2 kHz", 2000}, {"3 kHz", 3000}, {"4 kHz", 4000}};
+// Level grid lines, every 20 dB from the top of the plot down to its floor.
+const char* const LEVEL_LABELS[] = {"0 dB", "-20", "-40", "-60", "-80"};
+const int LEVEL_STEP_DB = 20;
 
 float samples[SPECTRUM_SAMPLES];
 float levels[SPECTRUM_BINS];
@@ -55,10 +58,11 @@ void paintSpectrum(HDC dc, int width, int height) {
     int plotBottom = height - MARGIN;
     if (plotRight - plotLeft < SPECTRUM_BINS || plotBottom - plotTop < 20) return;
 
-    // Grid every 20 dB, from 0 dB at the top down to the floor at the axis.
-    for (int db = 0; db >= SPECTRUM_FLOOR_DB; db -= 20) {
-        int y = plotTop + (plotBottom - plotTop) * db / SPECTRUM_FLOOR_DB;
+    int line = 0;
+    for (const char* label : LEVEL_LABELS) {
+        int y = plotTop + (plotBottom - plotTop) * line++ * -LEVEL_STEP_DB / SPECTRUM_FLOOR_DB;
         fillBox(dc, plotLeft, y, plotRight, y + 1, RGB(40, 48, 64));
+        drawText(dc, plotLeft - 4, y - 6, label, TA_RIGHT | TA_TOP);
     }
 
     int plotWidth = plotRight - plotLeft;

@@ -38,7 +38,8 @@ int reportProblems(std::ostream& err, const std::string& command, const PackageC
 }
 
 int build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 4 && args.size() != 6) return fail(err, "build", "expects OUT APP README [APP_NAME README_NAME]", PACK_EXIT_USAGE);
+    if (args.size() != 4 && args.size() != 6)
+        return fail(err, "build", "expects OUT APP README [APP_NAME README_NAME]", PACK_EXIT_USAGE);
     std::vector<uint8_t> contents[PACKAGE_ENTRY_COUNT];
     std::string names[PACKAGE_ENTRY_COUNT];
     PackageFile files[PACKAGE_ENTRY_COUNT];
@@ -46,18 +47,20 @@ int build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         names[i] = args.size() == 6 ? args[4 + i] : DEFAULT_NAMES[i];
         if (!nameFits(names[i]))
             return fail(err, "build",
-                        "refused entry " + std::to_string(i) + " name \"" + names[i] +
-                            "\": it must be a relative name within 127 characters, without ':' or a '..' component",
+                        "refused entry " + std::to_string(i) + " name \"" + names[i] + "\": it must be " +
+                            ENTRY_NAME_RULE,
                         PACK_EXIT_BROKEN);
         std::string error;
         if (readFileBytes(args[2 + i], &contents[i], &error) != 0) return fail(err, "build", error, PACK_EXIT_USAGE);
-        if (contents[i].size() > 0xFFFFFFFFu) return fail(err, "build", args[2 + i] + " is larger than 4 GiB", PACK_EXIT_USAGE);
+        if (contents[i].size() > 0xFFFFFFFFu)
+            return fail(err, "build", args[2 + i] + " is larger than 4 GiB", PACK_EXIT_USAGE);
         files[i] = {names[i].c_str(), contents[i].data(), static_cast<uint32_t>(contents[i].size())};
     }
     const uint32_t size = packageBuildSize(files);
     if (size == 0) return fail(err, "build", "the files do not fit in a package of 4 GiB", PACK_EXIT_USAGE);
     std::vector<uint8_t> package(size);
-    if (buildPackage(files, package.data(), size) != 0) return fail(err, "build", "the package could not be built", PACK_EXIT_BROKEN);
+    if (buildPackage(files, package.data(), size) != 0)
+        return fail(err, "build", "the package could not be built", PACK_EXIT_BROKEN);
 
     // The package is checked the way the installer will read it before it is written.
     PackageCheck check;
@@ -91,7 +94,8 @@ int list(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     PackageLocation location;
     if (loadPackage("list", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
     describeSource(out, args[1], location);
-    if (location.size <= PACKAGE_HEADER_SIZE) return fail(err, "list", "no room for the 312-byte header and entries", PACK_EXIT_BROKEN);
+    if (location.size <= PACKAGE_HEADER_SIZE)
+        return fail(err, "list", "no room for the 312-byte header and entries", PACK_EXIT_BROKEN);
     for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
         PackageEntry entry;
         readPackageEntry(location.bytes, i, &entry);
@@ -125,7 +129,8 @@ int extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (loadPackage("extract", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
     std::vector<std::string> written;
     const int result = extractToFolder(location.bytes, location.size, args[2], &written);
-    if (result == EXTRACT_FOLDER_FAILED) return fail(err, "extract", "cannot create folder " + args[2], PACK_EXIT_USAGE);
+    if (result == EXTRACT_FOLDER_FAILED)
+        return fail(err, "extract", "cannot create folder " + args[2], PACK_EXIT_USAGE);
     for (const std::string& path : written) out << "wrote " << path << '\n';
     if (result == 0) return PACK_EXIT_OK;
     PackageCheck check;

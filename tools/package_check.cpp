@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "package/bytes.h"
 #include "package/extract_core.h"
 #include "platform/text.h"
 
@@ -60,6 +61,8 @@ std::string printableName(const char name[PACKAGE_NAME_SIZE]) {
 
 }  // namespace
 
+const char ENTRY_NAME_RULE[] = "a relative name within 127 characters, without ':' or a '..' component";
+
 std::string digestText(const uint8_t digest[16]) {
     std::string text;
     for (int i = 0; i < 16; ++i) text += hexByte(digest[i]);
@@ -90,9 +93,8 @@ int checkPackage(const uint8_t* bytes, uint32_t size, PackageCheck* report) {
             continue;
         }
         PackageEntry marked = check->entry;
-        char* name = marked.name;
-        for (uint32_t k = 0; k < PACKAGE_NAME_SIZE; ++k) name[k] = '\0';
-        textCopy(name, PACKAGE_NAME_SIZE, ENTRY_MARKERS[i]);
+        zeroBytes(marked.name, PACKAGE_NAME_SIZE);
+        textCopy(marked.name, PACKAGE_NAME_SIZE, ENTRY_MARKERS[i]);
         writePackageEntry(copy.data(), i, &marked);
     }
 
@@ -128,8 +130,7 @@ std::vector<std::string> describeProblems(const PackageCheck& report) {
                                std::to_string(entry.size) + " ends past the package's " +
                                std::to_string(report.size) + " bytes");
         if (check.problems & ENTRY_UNSAFE_NAME)
-            messages.push_back(label + ": unsafe name: it must be a relative name within 127 characters, "
-                                       "without ':' or a '..' component");
+            messages.push_back(label + ": unsafe name: it must be " + ENTRY_NAME_RULE);
         if (check.problems & ENTRY_DIGEST_MISMATCH) {
             std::string message = label + ": digest mismatch: the decoded bytes do not match the header's MD5 " +
                                   digestText(entry.digest);

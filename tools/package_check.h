@@ -31,6 +31,9 @@ struct PackageCheck {
     EntryCheck entries[PACKAGE_ENTRY_COUNT];
 };
 
+// What a safe entry name is, in the words of the tool's messages.
+extern const char ENTRY_NAME_RULE[];
+
 int checkPackage(const uint8_t* bytes, uint32_t size, PackageCheck* report);
 std::vector<std::string> describeProblems(const PackageCheck& report);
 std::string entryLabel(uint32_t index, const PackageEntry& entry);

@@ -302,7 +302,7 @@ TEST(PeResource, FindsTheResourceAndRejectsWhatIsNotThere) {
     outside.put32(SyntheticPe::RAW + SyntheticPe::DATA_ENTRY + 4, 401);  // one byte past the section
     EXPECT_EQ(PE_MALFORMED, outside.find(100, &offset, &length));
     SyntheticPe loop(data);
-    loop.put32(SyntheticPe::RAW + 0x20 + 20, 0x80000000u);  // id level points back at the root
+    loop.put32(SyntheticPe::RAW + 0x20 + 20, 0x80000000u);  // id level points back at the root, not at data
     EXPECT_EQ(PE_MALFORMED, loop.find(100, &offset, &length));
 }
 

@@ -139,16 +139,4 @@ TEST(TextFormat, FormatsAndCutsAtTheCapacity) {
     EXPECT_TRUE(exact.guardIntact());
 }
 
-TEST(TextPredicates, CompareBytesAndFindTheTrailingSeparator) {
-    EXPECT_EQ(1, textEqual("Sonograf", "Sonograf"));
-    EXPECT_EQ(0, textEqual("Sonograf", "sonograf"));
-    EXPECT_EQ(0, textEqual("Sonograf", "Sonograf "));
-    EXPECT_EQ(0, textEqual("", "a"));
-    EXPECT_EQ(1, textEndsWithSeparator("C:\\"));
-    EXPECT_EQ(0, textEndsWithSeparator("C:"));
-    EXPECT_EQ(0, textEndsWithSeparator(""));
-    EXPECT_EQ(0u, textLength(""));
-    EXPECT_EQ(8u, textLength("Sonograf"));
-}
-
 }  // namespace

@@ -160,6 +160,14 @@ TEST(DeleteFolderTree, LeavesAMissingFolderAlone) {
     EXPECT_TRUE(isFolder(temp.path()));
 }
 
+TEST(DeleteFolderTree, RefusesAPatternLongerThanItsBuffer) {
+    std::string longest = "C:\\" + std::string(2040, 'd');  // with "\*.*": 2047 characters, fits
+    EXPECT_EQ(1, deleteCounted(longest));
+    EXPECT_EQ(1, findFirstCount);
+    EXPECT_EQ(1, deleteCounted(longest + "d"));
+    EXPECT_EQ(0, findFirstCount);
+}
+
 TEST(DeleteFolderTree, StopsAtAReadOnlyFile) {
     TempFolder temp;
     std::string root = temp.file("tree");

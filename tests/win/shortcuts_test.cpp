@@ -90,12 +90,6 @@ TEST_F(Shortcuts, CreatingAgainReplacesTheFile) {
     EXPECT_EQ(namesIn(menu), (std::vector<std::string>{"Readme.LNK"}));
 }
 
-TEST_F(Shortcuts, CreatingIntoAMissingFolderFailsWithoutCreatingIt) {
-    const std::string missing = temp.file("missing");
-    EXPECT_TRUE(FAILED(createShortcut((install + "\\readme.txt").c_str(), missing.c_str(), "Readme")));
-    EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
 TEST_F(Shortcuts, CreatingWithoutComFailsAndWritesNothing) {
     // A fresh thread has not initialised COM; the test's own thread is single-threaded,
     // so there is no process-wide multithreaded apartment to fall back on either.

@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Static checks of the shipped installer: a 32-bit GUI PE that imports only
+system DLLs, carries its manifest, version record, icons, picture and package,
+and keeps its code within budget. Prints one CHECK line per check."""
+import struct
+import sys
+
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
+               "msvcrt.dll", "comctl32.dll", "shfolder.dll"}
+CODE_BUDGET = 32 * 1024
+failures = 0
+
+
+def check(ok, what):
+    global failures
+    print(("CHECK OK " if ok else "CHECK FAILED ") + what)
+    failures += 0 if ok else 1
+
+
+def main(path):
+    data = open(path, "rb").read()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    check(data[pe:pe + 4] == b"PE\0\0", "PE signature")
+    machine, sections_count, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+    optional = pe + 24
+    magic, = struct.unpack_from("<H", data, optional)
+    subsystem, = struct.unpack_from("<H", data, optional + 68)
+    check(machine == 0x14C and magic == 0x10B, "PE32 for i386")
+    check(subsystem == 2, "GUI subsystem")
+    timestamp, = struct.unpack_from("<I", data, pe + 8)
+    check(timestamp == 0, "no link timestamp (reproducible)")
+    directories = optional + 96
+    sections = []
+    for i in range(sections_count):
+        at = optional + optional_size + 40 * i
+        name = data[at:at + 8].rstrip(b"\0").decode()
+        vsize, vaddr, rsize, raw = struct.unpack_from("<IIII", data, at + 8)
+        sections.append((name, vaddr, max(vsize, rsize), raw, rsize))
+
+    def offset(rva):
+        for _, vaddr, size, raw, _ in sections:
+            if vaddr <= rva < vaddr + size:
+                return rva - vaddr + raw
+        raise ValueError("rva %x outside sections" % rva)
+
+    def cstring(at):
+        return data[at:data.index(b"\0", at)].decode()
+
+    imports = []
+    import_rva, = struct.unpack_from("<I", data, directories + 8)
+    at = offset(import_rva)
+    while struct.unpack_from("<I", data, at + 12)[0]:
+        imports.append(cstring(offset(struct.unpack_from("<I", data, at + 12)[0])).lower())
+        at += 20
+    check(set(imports) <= SYSTEM_DLLS, "imports only system DLLs: " + ", ".join(imports))
+
+    resource_rva, = struct.unpack_from("<I", data, directories + 16)
+    base = offset(resource_rva)
+
+    def entries(directory):
+        named, ids = struct.unpack_from("<HH", data, directory + 12)
+        for i in range(named + ids):
+            ident, target = struct.unpack_from("<II", data, directory + 16 + 8 * i)
+            yield ident, target
+
+    resources = {}
+    for type_id, type_target in entries(base):
+        for name_id, name_target in entries(base + (type_target & 0x7FFFFFFF)):
+            for _, leaf in entries(base + (name_target & 0x7FFFFFFF)):
+                rva, size = struct.unpack_from("<II", data, base + leaf)
+                resources[(type_id, name_id)] = data[offset(rva):offset(rva) + size]
+
+    manifest = resources.get((24, 1), b"").decode("utf-8", "replace")
+    for text in ('name="Orvane.Sonograf.Installer"', 'processorArchitecture="X86"',
+                 "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                 'level="requireAdministrator"'):
+        check(text in manifest, "manifest holds " + text)
+    version = resources.get((16, 1), b"")
+    fixed = version.find(struct.pack("<I", 0xFEEF04BD))
+    check(fixed > 0 and struct.unpack_from("<IIII", version, fixed + 8) == (0x10000, 0x10003, 0x10000, 0x10003),
+          "version record 1.0.1.3 (file and product)")
+    for text in ("Orvane Software", "Sonograf", "1.0.1.3"):
+        check(text.encode("utf-16-le") in version, "version record holds " + text)
+    group = resources.get((14, 100), b"")
+    sizes = sorted(group[6 + 14 * i] for i in range(struct.unpack_from("<H", group, 4)[0])) if group else []
+    check(sizes == [16, 32], "icon group 100 with 16 x 16 and 32 x 32 images")
+    bitmap = resources.get((2, 101), b"")
+    check(len(bitmap) >= 40 and struct.unpack_from("<iiHH", bitmap, 4) == (900, 424, 1, 24),
+          "bitmap 101 is 900 x 424, 24-bit")
+    check((10, 100) in resources and len(resources[(10, 100)]) > 312, "package resource RCDATA 100")
+
+    text_size = sum(size for name, _, _, _, size in sections if name == ".text")
+    rsrc_size = sum(size for name, _, _, _, size in sections if name == ".rsrc")
+    code_size = len(data) - rsrc_size
+    print("installer: %d bytes, %d of them outside the resources (.text %d)" % (len(data), code_size, text_size))
+    check(code_size <= CODE_BUDGET, "size without resources within %d bytes" % CODE_BUDGET)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
+    sys.exit(1 if failures else 0)

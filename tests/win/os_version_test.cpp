@@ -1,0 +1,295 @@
+// OS version code, WOW64 flag and screen metrics: every fallback through fake
+// platform calls, and the real calls under each Windows version Wine emulates.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/metrics.h"
+#include "platform/os_version.h"
+#include "support/process.h"
+
+namespace {
+// What the fake platform answers; reset by each test.
+struct FakeSystem {
+    int versionCallsToFail;
+    int versionCalls;
+    DWORD seenSizes[3];
+    DWORD major, minor, build, platformId;
+    BYTE productType;
+    bool hasRtlGetVersion;
+    LONG rtlStatus;
+    DWORD rtlMajor, rtlMinor, rtlBuild;
+    bool hasIsWow64Process;
+    BOOL wow64Answer;
+    BOOL wow64CallResult;
+    const char* missingUser32Function;
+    int lookups;
+} fake;
+
+BOOL WINAPI fakeGetVersionExA(OSVERSIONINFOA* info) {
+    if (fake.versionCalls < 3) fake.seenSizes[fake.versionCalls] = info->dwOSVersionInfoSize;
+    if (fake.versionCalls++ < fake.versionCallsToFail) return FALSE;
+    info->dwMajorVersion = fake.major;
+    info->dwMinorVersion = fake.minor;
+    info->dwBuildNumber = fake.build;
+    info->dwPlatformId = fake.platformId;
+    if (info->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXA))
+        reinterpret_cast<OSVERSIONINFOEXA*>(info)->wProductType = fake.productType;
+    return TRUE;
+}
+
+LONG WINAPI fakeRtlGetVersion(OSVERSIONINFOW* info) {
+    EXPECT_EQ(info->dwOSVersionInfoSize, 276u);
+    if (fake.rtlStatus != 0) return fake.rtlStatus;
+    info->dwMajorVersion = fake.rtlMajor;
+    info->dwMinorVersion = fake.rtlMinor;
+    info->dwBuildNumber = fake.rtlBuild;
+    info->dwPlatformId = 2;
+    return 0;
+}
+
+BOOL WINAPI fakeIsWow64Process(HANDLE, BOOL* flag) {
+    *flag = fake.wow64Answer;
+    return fake.wow64CallResult;
+}
+
+int WINAPI fakeGetSystemMetrics(int index) { return 1000 + index; }
+int WINAPI fakeMonitorFunction() { return 0; }
+
+HMODULE WINAPI fakeGetModuleHandleA(LPCSTR name) { return reinterpret_cast<HMODULE>(const_cast<char*>(name)); }
+
+FARPROC WINAPI fakeGetProcAddress(HMODULE, LPCSTR name) {
+    ++fake.lookups;
+    std::string n = name;
+    if (n == "RtlGetVersion")
+        return fake.hasRtlGetVersion ? reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fakeRtlGetVersion)) : nullptr;
+    if (n == "IsWow64Process")
+        return fake.hasIsWow64Process ? reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fakeIsWow64Process))
+                                      : nullptr;
+    if (fake.missingUser32Function && n == fake.missingUser32Function) return nullptr;
+    if (n == "GetSystemMetrics") return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fakeGetSystemMetrics));
+    return reinterpret_cast<FARPROC>(fakeMonitorFunction);
+}
+
+HANDLE WINAPI fakeGetCurrentProcess() { return reinterpret_cast<HANDLE>(-1); }
+HANDLE WINAPI noProcess() { return nullptr; }
+
+const SystemInfoCalls fakeCalls = {fakeGetVersionExA, fakeGetModuleHandleA, fakeGetProcAddress,
+                                   fakeGetCurrentProcess, fakeGetSystemMetrics};
+
+class OsVersionFakes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::memset(&fake, 0, sizeof fake);
+        fake.platformId = 2;
+        fake.productType = 1;
+        fake.hasRtlGetVersion = true;
+        fake.hasIsWow64Process = true;
+        fake.wow64CallResult = TRUE;
+    }
+    void reports(DWORD major, DWORD minor) {
+        fake.major = major;
+        fake.minor = minor;
+    }
+    void rtlReports(DWORD major, DWORD minor) {
+        fake.rtlMajor = major;
+        fake.rtlMinor = minor;
+    }
+};
+
+TEST_F(OsVersionFakes, RtlGetVersionCorrectsTheNumbersFromVersion6On) {
+    reports(6, 2);
+    rtlReports(10, 0);
+    fake.rtlBuild = 19045;
+    uint32_t major = 0, minor = 9, build = 0, platform = 0;
+    EXPECT_EQ(getOsVersionCode(&major, &minor, &build, &platform, fakeCalls), 7);
+    EXPECT_EQ(major, 10u);
+    EXPECT_EQ(minor, 0u);
+    EXPECT_EQ(build, 19045u);
+    EXPECT_EQ(platform, 2u);
+    rtlReports(11, 0);
+    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 8);
+}
+
+TEST_F(OsVersionFakes, VersionsSevenToNineAreUnknown) {
+    for (DWORD major : {7u, 8u, 9u}) {
+        reports(6, 2);
+        rtlReports(major, 0);
+        EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), -1) << major;
+    }
+}
+
+TEST_F(OsVersionFakes, GetVersionExNumbersStandWhenRtlGetVersionIsMissingFailsOrReportsAnOlderSystem) {
+    reports(6, 1);
+    fake.hasRtlGetVersion = false;
+    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 4);
+    fake.hasRtlGetVersion = true;
+    fake.rtlStatus = static_cast<LONG>(0xC0000001);
+    rtlReports(10, 0);
+    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 4);
+    fake.rtlStatus = 0;
+    reports(5, 1);
+    rtlReports(5, 2);
+    uint32_t minor = 0;
+    EXPECT_EQ(getOsVersionCode(nullptr, &minor, nullptr, nullptr, fakeCalls), 1);
+    EXPECT_EQ(minor, 1u);
+}
+
+TEST_F(OsVersionFakes, ApplyRtlGetVersionKeepsTheProductTypeAndReportsAMissingFunction) {
+    OSVERSIONINFOEXA info = {};
+    info.dwMajorVersion = 6;
+    info.dwMinorVersion = 1;
+    info.wProductType = 3;
+    rtlReports(6, 3);
+    EXPECT_EQ(applyRtlGetVersion(info, fakeCalls), 0);
+    EXPECT_EQ(info.dwMinorVersion, 3u);
+    EXPECT_EQ(info.wProductType, 3);
+    fake.hasRtlGetVersion = false;
+    EXPECT_EQ(applyRtlGetVersion(info, fakeCalls), -1);
+}
+
+TEST_F(OsVersionFakes, ServerOfVersion61IsCodedAsVista) {
+    reports(6, 1);
+    rtlReports(6, 1);
+    fake.productType = 3;
+    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 3);
+}
+
+TEST_F(OsVersionFakes, ThirdAttemptUsesTheBasicRecordWithoutProductType) {
+    reports(4, 10);
+    fake.versionCallsToFail = 2;
+    uint32_t major = 0;
+    EXPECT_EQ(getOsVersionCode(&major, nullptr, nullptr, nullptr, fakeCalls), 1);
+    EXPECT_EQ(major, 4u);
+    EXPECT_EQ(fake.seenSizes[0], 156u);
+    EXPECT_EQ(fake.seenSizes[1], 156u);
+    EXPECT_EQ(fake.seenSizes[2], 148u);
+    // A 6.1 workstation read through the basic record has product type 0: a server code.
+    SetUp();
+    reports(6, 1);
+    fake.hasRtlGetVersion = false;
+    fake.versionCallsToFail = 2;
+    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 3);
+}
+
+TEST_F(OsVersionFakes, NoReadableVersionGivesMinusOneAndWritesNoOutput) {
+    fake.versionCallsToFail = 3;
+    uint32_t major = 77, minor = 77, build = 77, platform = 77;
+    EXPECT_EQ(getOsVersionCode(&major, &minor, &build, &platform, fakeCalls), -1);
+    EXPECT_EQ(fake.versionCalls, 3);
+    EXPECT_EQ(major + minor + build + platform, 4u * 77);
+}
+
+TEST_F(OsVersionFakes, Wow64FlagFallsBackToZero) {
+    fake.wow64Answer = TRUE;
+    EXPECT_EQ(detectWow64(fakeCalls), 1);
+    fake.wow64CallResult = FALSE;
+    EXPECT_EQ(detectWow64(fakeCalls), 0);
+    fake.wow64CallResult = TRUE;
+    fake.hasIsWow64Process = false;
+    EXPECT_EQ(detectWow64(fakeCalls), 0);
+    fake.hasIsWow64Process = true;
+    SystemInfoCalls withoutProcess = fakeCalls;
+    withoutProcess.getCurrentProcess = noProcess;
+    EXPECT_EQ(detectWow64(withoutProcess), 0);
+}
+
+TEST_F(OsVersionFakes, SingleMonitorAnswersWhenAMonitorFunctionIsMissingAndNoRetry) {
+    fake.missingUser32Function = "GetMonitorInfoA";
+    MonitorFunctions table = {};
+    EXPECT_EQ(getMetric(80, table, fakeCalls), 1);
+    int lookupsAfterFirst = fake.lookups;
+    EXPECT_EQ(lookupsAfterFirst, 6);
+    EXPECT_EQ(getMetric(81, table, fakeCalls), 1);
+    EXPECT_EQ(getMetric(76, table, fakeCalls), 0);
+    EXPECT_EQ(getMetric(77, table, fakeCalls), 0);
+    EXPECT_EQ(getMetric(78, table, fakeCalls), 1000);
+    EXPECT_EQ(getMetric(79, table, fakeCalls), 1001);
+    EXPECT_EQ(getMetric(7, table, fakeCalls), 1007);
+    EXPECT_EQ(fake.lookups, lookupsAfterFirst);
+    EXPECT_EQ(table.getSystemMetrics, nullptr);
+    EXPECT_EQ(table.monitorFromWindow, nullptr);
+}
+
+TEST_F(OsVersionFakes, LookupStopsAtTheFirstMissingFunction) {
+    fake.missingUser32Function = "MonitorFromRect";
+    MonitorFunctions table = {};
+    EXPECT_EQ(initMonitorFunctions(table, fakeCalls), 0);
+    EXPECT_EQ(fake.lookups, 3);
+    EXPECT_EQ(initMonitorFunctions(table, fakeCalls), 0);
+    EXPECT_EQ(fake.lookups, 3);
+}
+
+TEST_F(OsVersionFakes, FrameMetricsAddThePaddedBorderToTheChosenFrame) {
+    MonitorFunctions table = {};
+    int32_t frame = 0, caption = 0, menu = 0;
+    getFrameMetrics(&frame, &caption, &menu, FRAME_FIXED, table, fakeCalls);
+    EXPECT_EQ(frame, 1092 + 1007);
+    EXPECT_EQ(caption, 1004);
+    EXPECT_EQ(menu, 1015);
+    getFrameMetrics(&frame, nullptr, nullptr, 0, table, fakeCalls);
+    EXPECT_EQ(frame, 1092 + 1032);
+}
+
+TEST(FrameMetrics, RealSystemWithoutPaddedBorderUsesTheFixedFrameAlone) {
+    int32_t frame = -1, caption = -1;
+    getFrameMetrics(&frame, &caption, nullptr, FRAME_FIXED);
+    EXPECT_EQ(frame, GetSystemMetrics(92) + GetSystemMetrics(SM_CXFIXEDFRAME));
+    EXPECT_EQ(caption, GetSystemMetrics(SM_CYCAPTION));
+    getFrameMetrics(nullptr, nullptr, nullptr, 0);
+}
+
+// The real calls under each Windows version Wine can emulate: a copy of this
+// program, named per version, is given that version through Wine's per-program
+// settings and reports what it sees through its exit code.
+// Wine 8 reports a server product type for "win7" set per program (and a
+// workstation for "win2008r2"), so Windows 7 is checked as the prefix's own
+// default version, which reports it correctly.
+struct EmulatedVersion {
+    const char* wineName;
+    int32_t code;
+    bool perProgram;
+};
+
+const EmulatedVersion kVersions[] = {{"win2k", 0, true}, {"winxp", 1, true}, {"win2003", 2, true},
+                                      {"vista", 3, true}, {"win7", 4, false}, {"win8", 5, true},
+                                      {"win81", 6, true}, {"win10", 7, true}};
+
+int32_t expectedWow64() {
+    char kind[16] = {};
+    GetEnvironmentVariableA("SONOGRAF_WINE_KIND", kind, sizeof kind);
+    return std::string(kind) == "wow64" ? 1 : 0;
+}
+
+TEST(OsVersionUnderWine, EachEmulatedVersionGivesItsCodeAndTheWow64FlagOfThePrefix) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    for (const EmulatedVersion& version : kVersions) {
+        std::string name = std::string("sonograf-osv-") + version.wineName + ".exe";
+        std::string copy = std::string(temp) + name;
+        ASSERT_TRUE(CopyFileA(ownPath().c_str(), copy.c_str(), FALSE));
+        std::string key = "Software\\Wine\\AppDefaults\\" + name;
+        HKEY handle;
+        if (version.perProgram) {
+            ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, key.c_str(), &handle), ERROR_SUCCESS);
+            RegSetValueExA(handle, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.wineName),
+                           static_cast<DWORD>(std::strlen(version.wineName) + 1));
+            RegCloseKey(handle);
+        }
+        DWORD result = runProgram(copy, "--report-version", 60000);
+        RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+        DeleteFileA(copy.c_str());
+        EXPECT_EQ(static_cast<int32_t>(result >> 1) - 1, version.code) << version.wineName;
+        EXPECT_EQ(static_cast<int32_t>(result & 1), expectedWow64()) << version.wineName;
+    }
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--report-version")
+        return (getOsVersionCode() + 1) * 2 + detectWow64();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

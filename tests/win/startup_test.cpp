@@ -1,0 +1,112 @@
+// The installer context, the DLL search hardening and the quit code of a silent run.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+#include "app/context.h"
+#include "app/startup.h"
+#include "app/switches.h"
+#include "app/window.h"
+#include "platform/os_version.h"
+#include "support/process.h"
+
+namespace {
+TEST(InstallerContext, FieldsStandInTheirOrderWithTheirSizes) {
+    const size_t offsets[] = {
+        offsetof(InstallerContext, window),         offsetof(InstallerContext, instance),
+        offsetof(InstallerContext, isWow64),        offsetof(InstallerContext, selfFolder),
+        offsetof(InstallerContext, selfPath),       offsetof(InstallerContext, timerId),
+        offsetof(InstallerContext, osVersionCode),  offsetof(InstallerContext, alreadyInstalled),
+        offsetof(InstallerContext, installFolder),  offsetof(InstallerContext, packageHeader),
+        offsetof(InstallerContext, buttonRect),     offsetof(InstallerContext, blinkCount),
+        offsetof(InstallerContext, background),     offsetof(InstallerContext, backgroundWidth),
+        offsetof(InstallerContext, backgroundHeight), offsetof(InstallerContext, handCursor),
+        offsetof(InstallerContext, boldFont),       offsetof(InstallerContext, largeFont),
+        offsetof(InstallerContext, workerThread),   offsetof(InstallerContext, workerThreadId),
+        offsetof(InstallerContext, busy),           offsetof(InstallerContext, workerResult),
+        offsetof(InstallerContext, errorCaption),   offsetof(InstallerContext, errorText),
+        offsetof(InstallerContext, statusText)};
+    for (size_t i = 1; i < sizeof offsets / sizeof offsets[0]; ++i) EXPECT_LT(offsets[i - 1], offsets[i]) << i;
+    InstallerContext c;
+    EXPECT_EQ(sizeof c.selfFolder, 1024u);
+    EXPECT_EQ(sizeof c.selfPath, 1024u);
+    EXPECT_EQ(sizeof c.installFolder, 1024u);
+    EXPECT_EQ(sizeof c.packageHeader, 312u);
+    EXPECT_EQ(sizeof c.buttonRect, 16u);
+    EXPECT_EQ(sizeof c.errorCaption, 512u);
+    EXPECT_EQ(sizeof c.errorText, 2048u);
+    EXPECT_EQ(sizeof c.statusText, 1024u);
+    EXPECT_EQ(sizeof c.osVersionCode, 4u);
+    EXPECT_EQ(sizeof c.busy, 4u);
+}
+
+TEST(InstallerContext, InitZeroFillsEverythingButInstanceAndWow64Flag) {
+    InstallerContext context;
+    memset(&context, 0xAB, sizeof context);
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    EXPECT_EQ(initContext(context, self), 0);
+    EXPECT_EQ(context.instance, self);
+    EXPECT_EQ(context.isWow64, detectWow64());
+    EXPECT_EQ(context.window, nullptr);
+    EXPECT_EQ(context.installFolder[0], '\0');
+    EXPECT_EQ(context.statusText[1023], '\0');
+    EXPECT_EQ(context.workerResult, 0);
+    EXPECT_EQ(context.buttonRect.right, 0);
+}
+
+TEST(InstallerContext, WindowTitleAndClassAreRegisteredAsGiven) {
+    hiddenMode = 1;
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    initContext(installer, self);
+    HWND window = createMainWindow(self, mainWindowProc, nullptr, "Orvane Sonograf Installation (Version 1.0.1.3)");
+    ASSERT_NE(window, nullptr);
+    char title[128] = {}, className[64] = {};
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, className, sizeof className);
+    EXPECT_STREQ(title, "Orvane Sonograf Installation (Version 1.0.1.3)");
+    EXPECT_STREQ(className, "OVSonograf0Installer0MainWindow0");
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(installer.window, window);
+
+    // A silent run's result is the exit code even when a close is handled after it.
+    silentInstall = 1;
+    PostMessageA(window, WM_COMMAND, CMD_SILENT_RUN, SILENT_RUN_CODE);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_NE(message.wParam, 0u);
+    EXPECT_EQ(static_cast<int>(message.wParam), -1);
+    DestroyWindow(window);
+    hiddenMode = silentInstall = 0;
+}
+
+// A DLL planted in the current directory, as in a Downloads folder, must not
+// be found by its bare name once the installer has hardened its search path.
+TEST(DllSearchHardening, BareNameInTheCurrentDirectoryIsNotFound) {
+    char temp[MAX_PATH], previous[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    GetCurrentDirectoryA(sizeof previous, previous);
+    std::string self = ownPath();
+    std::string probe = self.substr(0, self.rfind('\\') + 1) + "planted_probe.dll";
+    std::string planted = std::string(temp) + "sonograf-planted.dll";
+    ASSERT_TRUE(CopyFileA(probe.c_str(), planted.c_str(), FALSE)) << probe;
+    SetCurrentDirectoryA(temp);
+    EXPECT_EQ(runProgram(ownPath(), "--load-bare sonograf-planted.dll", 30000), 1u) << "not found before hardening";
+    EXPECT_EQ(runProgram(ownPath(), "--harden-then-load-bare sonograf-planted.dll", 30000), 0u)
+        << "found after hardening";
+    SetCurrentDirectoryA(previous);
+    DeleteFileA(planted.c_str());
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[1]) == "--harden-then-load-bare") hardenDllSearch();
+    if (argc > 2 && std::string(argv[1]).rfind("--", 0) == 0) {
+        return LoadLibraryA(argv[2]) != nullptr ? 1 : 0;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
