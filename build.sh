@@ -13,7 +13,7 @@ root=$(pwd)
 
 packages=(cmake make g++ clang python3 libgtest-dev googletest libbenchmark-dev libssl-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-liberation)
+          wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-liberation)
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -64,9 +64,9 @@ start_display() {
 }
 
 stop_wine() {
-  local arch
+  local arch prefixes=${SONOGRAF_WINE_ROOT:-$root/build/wine}
   for arch in win32 win64; do
-    [ -d "build/wine/$arch" ] && WINEPREFIX="$root/build/wine/$arch" wineserver -k 2>/dev/null || true
+    [ -d "$prefixes/$arch" ] && WINEPREFIX="$prefixes/$arch" wineserver -k 2>/dev/null || true
   done
 }
 
@@ -116,9 +116,10 @@ run_installer() {
   start_display
   trap cleanup EXIT
   cmake/wine-run.sh $kind "$installer" "$@" &
+  local installer_pid=$!
   local title="Orvane Sonograf Installation (Version 1.0.1.3)" window=
   for _ in $(seq 100); do
-    window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -1)
+    window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -1 || true)
     [ -n "$window" ] && break
     sleep 0.2
   done
@@ -129,7 +130,7 @@ run_installer() {
     echo "The installer window did not appear" >&2
   fi
   stop_wine
-  wait || true
+  wait $installer_pid || true
   echo "Silent install (-h -i):"
   set +e
   cmake/wine-run.sh $kind "$installer" -h -i

@@ -2,6 +2,8 @@
 #include "package/package_format.h"
 #include "package/bytes.h"
 
+#include <cstddef>
+
 uint32_t readLittleEndian32(const uint8_t* bytes) {
     return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
@@ -47,6 +49,30 @@ int componentClimbs(const char* start, const char* end) {
     return dots >= 2;
 }
 
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A component that names a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9), with
+// or without an extension: Windows opens the device, not a file in the folder.
+int componentIsDevice(const char* start, const char* end) {
+    const char* base = start;
+    while (base < end && *base != '.') ++base;
+    while (base > start && base[-1] == ' ') --base;
+    const size_t length = static_cast<size_t>(base - start);
+    if (length != 3 && length != 4) return 0;
+    char name[4];
+    for (size_t i = 0; i < length; ++i) name[i] = upper(start[i]);
+    if (length == 4) {
+        const int numbered = (name[0] == 'C' && name[1] == 'O' && name[2] == 'M') ||
+                             (name[0] == 'L' && name[1] == 'P' && name[2] == 'T');
+        return numbered && name[3] >= '1' && name[3] <= '9';
+    }
+    static const char devices[4][4] = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* device : devices) {
+        if (name[0] == device[0] && name[1] == device[1] && name[2] == device[2]) return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int packageNameIsSafe(const char name[PACKAGE_NAME_SIZE]) {
@@ -60,7 +86,7 @@ int packageNameIsSafe(const char name[PACKAGE_NAME_SIZE]) {
         const char c = name[i];
         if (c == ':') return 0;  // drive letter or alternate data stream
         if (c == '\0' || isSeparator(c)) {
-            if (componentClimbs(componentStart, name + i)) return 0;
+            if (componentClimbs(componentStart, name + i) || componentIsDevice(componentStart, name + i)) return 0;
             componentStart = name + i + 1;
         }
     }

@@ -36,6 +36,7 @@ void readPackageEntry(const uint8_t header[PACKAGE_HEADER_SIZE], uint32_t index,
 void writePackageEntry(uint8_t header[PACKAGE_HEADER_SIZE], uint32_t index, const PackageEntry* entry);
 
 // Entry names are untrusted: unsafe (0) when the 128 bytes hold no NUL, the
-// name is empty or absolute, holds a ':' (drive or stream) or a component of
-// dots and spaces that climbs ("..", "...", ".. ").
+// name is empty or absolute, holds a ':' (drive or stream), a component of
+// dots and spaces that climbs ("..", "...", ".. ") or one that names a device
+// ("CON", "nul.txt", "COM1").
 int packageNameIsSafe(const char name[PACKAGE_NAME_SIZE]);

@@ -66,6 +66,14 @@ TEST(PackageFormat, NameSafetyRule) {
         {"docs\\..", 0},
         {"...\\evil.exe", 0},       // trailing dots are trimmed by Windows
         {".. \\evil.exe", 0},       // and so are trailing spaces
+        {"CON", 0},                 // devices, with or without extension
+        {"docs\\nul.txt", 0},
+        {"com1", 0},
+        {"LPT9.log", 0},
+        {"aux .txt", 0},
+        {"console.txt", 1},
+        {"com10", 1},
+        {"COM0", 1},
     };
     for (const auto& c : cases) {
         char field[PACKAGE_NAME_SIZE] = {0};
