@@ -1,13 +1,4 @@
-# Cross-compiles for 64-bit Windows (the test build where 32-bit Wine cannot run) with MinGW-w64 (posix thread model: GoogleTest needs std::mutex).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# CTest runs Windows programs through Wine; each Windows test is registered once per prefix kind.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;win64)
+# The same sources for 64-bit Windows, for Wine tests on machines that cannot run 32-bit Wine.
+set(SONOGRAF_MINGW_ARCH x86_64)
 set(SONOGRAF_WINE_KINDS win64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
