@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "platform/paths.h"
+#include "platform/lookup.h"
 #include "platform/text.h"
 
 SpecialFolders specialFolders = {"", "", "", "", "", "Startup", 0};
@@ -51,11 +52,6 @@ static HMODULE loadShellLibrary(const char* name, const FolderCalls& calls) {
     return calls.loadLibrary(path);
 }
 
-template <typename Function>
-static Function lookUp(HMODULE module, const char* name, const FolderCalls& calls) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(calls.getProcAddress(module, name)));
-}
-
 // A folder counts as found only on exactly TRUE or S_OK; otherwise whatever
 // the shell left in the text is dropped.
 static int askSpecialFolderPath(SpecialFolderPathFn ask, char* text, int csidl, BOOL create) {
@@ -85,7 +81,7 @@ static int programFilesFallback(char* dst, size_t cap, int (*cut)(char*), const 
 static void fillEmptySlots(SpecialFolders& table, const FolderCalls& calls) {
     HMODULE library = loadShellLibrary("SHFOLDER.DLL", calls);
     if (library == nullptr) return;
-    FolderPathFn ask = lookUp<FolderPathFn>(library, "SHGetFolderPathA", calls);
+    FolderPathFn ask = lookupFunction<FolderPathFn>(library, "SHGetFolderPathA", calls.getProcAddress);
     if (ask != nullptr) {
         for (const Slot& slot : kSlots) {
             char* text = table.*slot.text;
@@ -126,7 +122,7 @@ void resolveSpecialFolders(SpecialFolders& table, const FolderCalls& calls) {
 
     HMODULE shell = loadShellLibrary("SHELL32.DLL", calls);
     if (shell != nullptr) {
-        SpecialFolderPathFn ask = lookUp<SpecialFolderPathFn>(shell, "SHGetSpecialFolderPathA", calls);
+        SpecialFolderPathFn ask = lookupFunction<SpecialFolderPathFn>(shell, "SHGetSpecialFolderPathA", calls.getProcAddress);
         int complete = ask != nullptr;
         if (ask != nullptr) {
             for (const Slot& slot : kSlots) {
@@ -155,14 +151,14 @@ int resolveInstallFolder(InstallerContext& context, const char* subfolder, const
 
     HMODULE shell = loadShellLibrary("SHELL32.DLL", calls);
     if (shell != nullptr) {
-        SpecialFolderPathFn ask = lookUp<SpecialFolderPathFn>(shell, "SHGetSpecialFolderPathA", calls);
+        SpecialFolderPathFn ask = lookupFunction<SpecialFolderPathFn>(shell, "SHGetSpecialFolderPathA", calls.getProcAddress);
         if (ask != nullptr) askSpecialFolderPath(ask, folder, CSIDL_PROGRAM_FILES, FALSE);
         calls.freeLibrary(shell);
     }
     if (folder[0] == '\0') {
         HMODULE library = loadShellLibrary("SHFOLDER.DLL", calls);
         if (library != nullptr) {
-            FolderPathFn ask = lookUp<FolderPathFn>(library, "SHGetFolderPathA", calls);
+            FolderPathFn ask = lookupFunction<FolderPathFn>(library, "SHGetFolderPathA", calls.getProcAddress);
             if (ask != nullptr) askFolderPath(ask, folder, CSIDL_PROGRAM_FILES);
             calls.freeLibrary(library);
         }
