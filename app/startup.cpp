@@ -2,12 +2,14 @@
 
 #include <objbase.h>
 
-#include "app/context.h"
+#include "core/bytes.h"
+#include "core/context.h"
 #include "app/product.h"
 #include "app/switches.h"
 #include "app/window.h"
 #include "platform/folders.h"
 #include "platform/lookup.h"
+#include "platform/os_version.h"
 #include "platform/text.h"
 
 namespace {
@@ -38,6 +40,13 @@ void hardenDllSearch() {
     if (setDefaultDllDirectories != nullptr) setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32_ONLY);
     SetDllDirectoryAFunction setDllDirectoryA = lookupFunction<SetDllDirectoryAFunction>(kernel32, "SetDllDirectoryA");
     if (setDllDirectoryA != nullptr) setDllDirectoryA("");
+}
+
+int initContext(InstallerContext& context, HINSTANCE instance) {
+    zeroBytes(&context, sizeof context);
+    context.instance = instance;
+    context.isWow64 = detectWow64();
+    return 0;
 }
 
 void closeRunningApplication(const char* title) {

@@ -4,10 +4,14 @@
 #pragma once
 #include <windows.h>
 
+#include "core/context.h"
+
 // Restricts DLL loading to the system directory and drops the current
 // directory from the search path, where the system supports it.
 void hardenDllSearch();
 int runInstaller(HINSTANCE instance, const char* commandLine);
+// Zero-fills the context, stores the module instance and the WOW64 flag. Returns 0.
+int initContext(InstallerContext& context, HINSTANCE instance);
 // Posts WM_DESTROY to every top-level window titled exactly `title`.
 void closeRunningApplication(const char* title);
 // Registers the window class and creates the main window; shows a

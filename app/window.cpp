@@ -1,6 +1,6 @@
 #include "app/window.h"
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/switches.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // two package entries. Everything that touches the system comes in through
 // the PackageWriter, so this runs natively under test and under the fuzzer.
 #include "package/extract_core.h"
-#include "package/bytes.h"
+#include "core/bytes.h"
 #include "package/keystream.h"
 #include "package/md5.h"
 #include "platform/paths.h"

@@ -1,7 +1,7 @@
 // Package building: the inverse of the extraction, used by the package tool
 // and by tests that need packages of their own.
 #include "package/package_builder.h"
-#include "package/bytes.h"
+#include "core/bytes.h"
 #include "package/keystream.h"
 #include "package/md5.h"
 

@@ -1,6 +1,6 @@
 // Field access to the package header and the entry-name safety rule.
 #include "package/package_format.h"
-#include "package/bytes.h"
+#include "core/bytes.h"
 
 #include <cstddef>
 

@@ -4,7 +4,7 @@
 // as data (the uninstaller copy, tests).
 #include "package/package_resource.h"
 
-#include "package/bytes.h"
+#include "core/bytes.h"
 #include "package/extract_core.h"
 #include "package/package_format.h"
 #include "platform/files.h"

@@ -11,7 +11,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/context.h"
+#include "core/context.h"
 
 struct PackageResourceCalls {
     HRSRC(WINAPI* findResource)(HMODULE, LPCSTR, LPCSTR);

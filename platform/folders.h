@@ -12,7 +12,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/context.h"
+#include "core/context.h"
 
 static const size_t kFolderSlotSize = 512;
 

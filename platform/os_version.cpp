@@ -1,6 +1,6 @@
 #include "platform/os_version.h"
 
-#include "package/bytes.h"
+#include "core/bytes.h"
 #include "platform/lookup.h"
 #include "platform/os_version_map.h"
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "package/bytes.h"
+#include "core/bytes.h"
 #include "package/extract_core.h"
 #include "platform/text.h"
 

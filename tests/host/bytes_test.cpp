@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "package/bytes.h"
+#include "core/bytes.h"
 
 namespace {
 

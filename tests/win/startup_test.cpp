@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/context.h"
+#include "core/context.h"
 #include "app/startup.h"
 #include "app/switches.h"
 #include "app/window.h"

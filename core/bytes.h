@@ -1,4 +1,4 @@
-// Byte-range operations shared by the package and the window code.
+// Ground floor: byte-range operations shared by every subsystem.
 // copyBytes copies front to back; same address or count 0 does nothing.
 // equalBytes returns 1 when the ranges match (also for the same address or
 // count 0), 0 at the first difference. zeroBytes clears count bytes.

@@ -1,5 +1,5 @@
 // Plain counted byte-range operations.
-#include "package/bytes.h"
+#include "core/bytes.h"
 
 void copyBytes(void* destination, const void* source, uint32_t count) {
     if (destination == source || count == 0) return;

@@ -1,4 +1,4 @@
-// The installer context: the one global record of all installer state,
+// Ground floor: the installer context, the one global record of all installer state,
 // zero-filled at start. The window thread owns the window, graphics and layout
 // fields; the install worker writes statusText, errorCaption, errorText and
 // workerResult and clears busy last.
@@ -36,6 +36,3 @@ struct InstallerContext {
 };
 
 extern InstallerContext installer;
-
-// Zero-fills the context, stores the module instance and the WOW64 flag. Returns 0.
-int initContext(InstallerContext& context, HINSTANCE instance);

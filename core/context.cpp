@@ -1,0 +1,3 @@
+#include "core/context.h"
+
+InstallerContext installer;
