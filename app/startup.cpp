@@ -4,7 +4,7 @@
 
 #include "core/bytes.h"
 #include "core/context.h"
-#include "app/product.h"
+#include "core/product.h"
 #include "app/switches.h"
 #include "app/window.h"
 #include "platform/folders.h"

@@ -1,16 +1,43 @@
 #include "app/window.h"
 
-#include "core/context.h"
 #include "app/switches.h"
+#include "core/context.h"
+#include "core/product.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/os_version.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "setup/install.h"
+#include "setup/procedure.h"
+#include "setup/uninstall.h"
 
 namespace {
 int quitPosted = 0;
 int quitCode = 0;
 
-// The install and uninstall procedures are not part of this installer yet:
-// a silent run reports that nothing could be done instead of success.
-int runSilentProcedure() { return -1; }
+// A silent run uninstalls whenever the application is there, and installs
+// only with -i; -u with nothing installed does nothing.
+int runSilentProcedure() {
+    if (installer.alreadyInstalled) return runUninstall(installer);
+    if (silentInstall) return startInstallWorker(installer, 1);
+    return 0;
+}
 }  // namespace
+
+int prepareWindow(InstallerContext& context) {
+    context.osVersionCode = getOsVersionCode();
+    const DWORD length = GetModuleFileNameA(nullptr, context.selfPath, sizeof context.selfPath);
+    if (length == 0 || length >= sizeof context.selfPath) context.selfPath[0] = '\0';
+    textCopy(context.selfFolder, sizeof context.selfFolder, context.selfPath);
+    removeLastComponent(context.selfFolder);
+    context.alreadyInstalled = 0;
+    if (resolveInstallFolder(context, installSubfolder) != 0) return 0;
+    char application[PROCEDURE_PATH_SIZE];
+    if (composeInstalledPath(application, context, PRODUCT_NAME ".exe") == 0 && fileExists(application))
+        context.alreadyInstalled = 1;
+    return context.alreadyInstalled;
+}
 
 void postQuit(int code) {
     if (!quitPosted) {
@@ -26,6 +53,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
         case WM_CREATE:
             installer.window = window;
+            prepareWindow(installer);
             if (silentInstall || silentUninstall) {
                 PostMessageA(window, WM_COMMAND, CMD_SILENT_RUN, SILENT_RUN_CODE);
             }

@@ -2,14 +2,12 @@
 #pragma once
 #include <windows.h>
 
-enum {
-    CMD_SILENT_RUN = 165,
-    SILENT_RUN_CODE = 101,
-    CMD_PROCEDURE_DONE = 180,
-    DONE_FAILED = 127,
-    DONE_INSTALLED = 128,
-};
+#include "core/context.h"
+#include "setup/commands.h"
 
+// Set-up on creation: OS version, own path and folder, install folder, and
+// whether the application is already installed there. Returns alreadyInstalled.
+int prepareWindow(InstallerContext& context);
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Posts WM_DESTROY to the main window.
 void closeMainWindow();

@@ -59,3 +59,9 @@ int cutToDriveRoot(char* path) {
     path[cut] = '\0';
     return 1;
 }
+
+int pathIsAbsolute(const char* path) {
+    const int drive = path[0] != '\0' && path[1] == ':' && path[2] == '\\';
+    const int network = path[0] == '\\' && path[1] == '\\';
+    return drive || network ? 1 : 0;
+}

@@ -5,9 +5,11 @@
 //   keepFileName("C:\dir\a.exe")        -> "a.exe"
 //   cutToRoot("C:\WINDOWS")             -> "C:\"      returns 1 cut, 0 unchanged
 //   cutToDriveRoot("C:\WINDOWS")        -> "C:\"      returns 1 root kept, 0 emptied
+//   pathIsAbsolute("C:\dir")             -> 1 (also "\\server\share"); "Startup", "" -> 0
 #pragma once
 
 void removeLastComponent(char* path);
 void keepFileName(char* path);
 int cutToRoot(char* path);
 int cutToDriveRoot(char* path);
+int pathIsAbsolute(const char* path);

@@ -25,6 +25,11 @@ int setValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, 
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? 1 : 0;
 }
+
+int setDword(HKEY root, const char* keyPath, const char* valueName, uint32_t value) {
+    DWORD data = value;
+    return setValue(root, keyPath, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+}
 }  // namespace
 
 int composeUninstallKeyPath(char* dst, size_t capacity) {
@@ -38,9 +43,11 @@ int setMachineString(const char* keyPath, const char* valueName, const char* tex
 }
 
 int setUserDword(const char* keyPath, const char* valueName, uint32_t value) {
-    DWORD data = value;
-    return setValue(HKEY_CURRENT_USER, keyPath, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                    sizeof data);
+    return setDword(HKEY_CURRENT_USER, keyPath, valueName, value);
+}
+
+int setMachineDword(const char* keyPath, const char* valueName, uint32_t value) {
+    return setDword(HKEY_LOCAL_MACHINE, keyPath, valueName, value);
 }
 
 int getUserString(const char* keyPath, const char* valueName, char* dst, size_t capacity) {

@@ -23,6 +23,7 @@ int composeUninstallKeyPath(char* dst, size_t capacity);
 // Open or create the key (with any missing keys along the path), write, close.
 int setMachineString(const char* keyPath, const char* valueName, const char* text);
 int setUserDword(const char* keyPath, const char* valueName, uint32_t value);
+int setMachineDword(const char* keyPath, const char* valueName, uint32_t value);
 
 // Reads a REG_SZ value (other types count as absent) into dst, which holds
 // capacity bytes. At most the first 4050 bytes of the value count.

@@ -101,3 +101,16 @@ TEST(CutToDriveRoot, KeepsOnlyDriveAndServerRoots) {
 }
 
 }  // namespace
+
+namespace {
+// The startup folder's fallbacks ("Startup", empty) must never count as a
+// folder: a shortcut deleted there would be looked for in the current folder.
+TEST(PathIsAbsolute, OnlyDriveAndNetworkPathsCount) {
+    const struct {
+        const char* path;
+        int absolute;
+    } cases[] = {{"C:\\Users\\Startup", 1}, {"\\\\server\\share", 1}, {"Startup", 0}, {"", 0},
+                 {"C:", 0},                 {"C:Startup", 0},          {"\\Startup", 0}, {"C", 0}};
+    for (const auto& c : cases) EXPECT_EQ(pathIsAbsolute(c.path), c.absolute) << c.path;
+}
+}  // namespace

@@ -1,4 +1,4 @@
-// Fixed names and texts of the product and its installer.
+// Ground floor: fixed names and texts of the product and its installer.
 #pragma once
 
 #define PRODUCT_NAME "Sonograf"
@@ -9,3 +9,5 @@
 #define MAIN_WINDOW_CLASS "OVSonograf0Installer0MainWindow0"
 #define MAIN_WINDOW_TITLE_FORMAT "Orvane %s Installation (Version %s)"
 #define STARTUP_ERROR_CAPTION "Startup Error"
+// The product's web address, named in the procedures' error messages.
+#define PRODUCT_WEB_ADDRESS "https://www.sonograf.example"

@@ -1,0 +1,136 @@
+#include "setup/install.h"
+
+#include <objbase.h>
+
+#include "core/product.h"
+#include "package/package_format.h"
+#include "package/package_resource.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "setup/commands.h"
+#include "setup/procedure.h"
+#include "setup/registry.h"
+#include "setup/shortcuts.h"
+
+namespace {
+const char kCorruptPackageText[] =
+    "Installation package might be corrupted\nthanks to download official package at\n%s.";
+const char kNoTargetFolderText[] =
+    "Failed to create target folder on system disk\nthanks to download official package at\n%s.";
+const char kCopyFailedText[] =
+    "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n"
+    "thanks to download official package at\n%s.";
+
+void setStatus(InstallerContext& context, const char* text) {
+    textCopy(context.statusText, sizeof context.statusText, text);
+}
+
+// The two shortcuts in the application's folder below one programs folder.
+void createMenuShortcuts(const InstallerContext& context, char folder[PROCEDURE_PATH_SIZE]) {
+    if (composeMenuFolder(folder) != 0 || createFolderChain(folder) != 1) return;
+    char target[PROCEDURE_PATH_SIZE];
+    if (composeInstalledPath(target, context, readmeFileName) == 0) createShortcut(target, folder, readmeShortcutName);
+    if (composeInstalledPath(target, context, PRODUCT_NAME ".exe") == 0)
+        createShortcut(target, folder, applicationShortcutName);
+}
+
+// Copies the running installer into the install folder under its own file
+// name; the copy's path lands in `copy` even when the copy fails.
+void copyUninstaller(const InstallerContext& context, char copy[PROCEDURE_PATH_SIZE]) {
+    char name[PROCEDURE_PATH_SIZE];
+    textCopy(name, sizeof name, context.selfPath);
+    keepFileName(name);
+    if (composeInstalledPath(copy, context, name) != 0) {
+        copy[0] = '\0';
+        return;
+    }
+    if (CopyFileA(context.selfPath, copy, FALSE)) SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
+}
+
+// KiB of what the install put on disk: the packaged files and the uninstaller copy.
+uint32_t installedKilobytes(const InstallerContext& context) {
+    uint64_t bytes = 0;
+    for (uint32_t index = 0; index < PACKAGE_ENTRY_COUNT; ++index) {
+        PackageEntry entry;
+        readPackageEntry(context.packageHeader, index, &entry);
+        bytes += entry.size;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA self;
+    if (GetFileAttributesExA(context.selfPath, GetFileExInfoStandard, &self)) bytes += self.nFileSizeLow;
+    return static_cast<uint32_t>((bytes + 1023) / 1024);
+}
+
+// The entry in the list of installed programs. Windows runs UninstallString
+// as a command line, so the path is quoted: unquoted, a path with blanks would
+// let "C:\Program.exe" run in its place.
+void writeUninstallEntry(const InstallerContext& context, const char* copy) {
+    char key[PROCEDURE_PATH_SIZE];
+    char quoted[PROCEDURE_PATH_SIZE];
+    char quiet[PROCEDURE_PATH_SIZE];
+    if (composeUninstallKeyPath(key, sizeof key) != 0 ||
+        textFormat(quoted, sizeof quoted, "\"%s\"", copy) != 0 ||
+        textFormat(quiet, sizeof quiet, "\"%s\" -h -u", copy) != 0)
+        return;
+    setMachineString(key, "DisplayName", PRODUCT_DISPLAY_NAME);
+    setMachineString(key, "Publisher", PRODUCT_PUBLISHER);
+    setMachineString(key, "UninstallString", quoted);
+    setMachineString(key, "DisplayIcon", copy);
+    setMachineString(key, "DisplayVersion", PRODUCT_VERSION);
+    setMachineString(key, "InstallLocation", context.installFolder);
+    setMachineString(key, "QuietUninstallString", quiet);
+    setMachineDword(key, "EstimatedSize", installedKilobytes(context));
+    setMachineDword(key, "NoModify", 1);
+    setMachineDword(key, "NoRepair", 1);
+}
+}  // namespace
+
+int runInstall(InstallerContext& context) {
+    textFormat(context.errorCaption, sizeof context.errorCaption, "%s Installation Error", PRODUCT_NAME);
+    setStatus(context, "Extract Package");
+    if (readPackageHeader(context) != 0) return failProcedure(context, -1, kCorruptPackageText, PRODUCT_WEB_ADDRESS);
+    setStatus(context, "Copy Files");
+    if (resolveInstallFolder(context, installSubfolder) != 0)
+        return failProcedure(context, -2, kNoTargetFolderText, PRODUCT_WEB_ADDRESS);
+    if (createFolderChain(context.installFolder) != 1)
+        return failProcedure(context, -3, kNoTargetFolderText, PRODUCT_WEB_ADDRESS);
+    if (extractPackage(context, nullptr) != 0) return failProcedure(context, -10, kCopyFailedText, PRODUCT_WEB_ADDRESS);
+
+    // From here on every step is best effort.
+    setStatus(context, "Finalize Installation");
+    char folder[PROCEDURE_PATH_SIZE];
+    if (getUserString(shellFoldersKey, "Programs", folder, sizeof folder) == 1) createMenuShortcuts(context, folder);
+    if (textCopy(folder, sizeof folder, getCommonProgramsFolder()) == 0 && folder[0] != '\0')
+        createMenuShortcuts(context, folder);
+    char copy[PROCEDURE_PATH_SIZE];
+    copyUninstaller(context, copy);
+    if (copy[0] != '\0') writeUninstallEntry(context, copy);
+    setStatus(context, "Installation Completed");
+    PostMessageA(context.window, WM_COMMAND, CMD_PROCEDURE_DONE, DONE_INSTALLED);
+    return 0;
+}
+
+DWORD WINAPI installWorkerMain(LPVOID parameter) {
+    InstallerContext& context = *static_cast<InstallerContext*>(parameter);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    const HRESULT com = CoInitialize(nullptr);
+    context.workerResult = runInstall(context);
+    if (com == S_OK) CoUninitialize();
+    context.busy = 0;
+    return 0;
+}
+
+int startInstallWorker(InstallerContext& context, int wait) {
+    context.workerResult = -1;
+    context.busy = 1;
+    DWORD threadId = 0;
+    context.workerThread = CreateThread(nullptr, 0, installWorkerMain, &context, 0, &threadId);
+    context.workerThreadId = threadId;
+    if (context.workerThread == nullptr) return -1;
+    if (!wait) return 0;
+    WaitForSingleObject(context.workerThread, INFINITE);
+    CloseHandle(context.workerThread);
+    context.workerThread = nullptr;
+    return context.workerResult;
+}

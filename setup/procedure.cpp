@@ -1,0 +1,27 @@
+#include "setup/procedure.h"
+
+#include <windows.h>
+
+#include "core/product.h"
+#include "platform/text.h"
+#include "setup/commands.h"
+
+const char installSubfolder[] = "OV\\" PRODUCT_NAME;
+const char menuSubfolder[] = "Orvane\\" PRODUCT_NAME;
+const char readmeShortcutName[] = "Readme";
+const char readmeFileName[] = "readme.txt";
+const char applicationShortcutName[] = PRODUCT_NAME;
+
+int failProcedure(InstallerContext& context, int code, const char* format, const char* argument) {
+    textFormat(context.errorText, sizeof context.errorText, format, argument);
+    PostMessageA(context.window, WM_COMMAND, CMD_PROCEDURE_DONE, DONE_FAILED);
+    return code;
+}
+
+int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]) {
+    return textJoin(folder, PROCEDURE_PATH_SIZE, folder, menuSubfolder);
+}
+
+int composeInstalledPath(char path[PROCEDURE_PATH_SIZE], const InstallerContext& context, const char* name) {
+    return textJoin(path, PROCEDURE_PATH_SIZE, context.installFolder, name);
+}

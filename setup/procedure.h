@@ -1,0 +1,23 @@
+// What the install and uninstall procedures share: the names and folders they
+// compose, and the way they report a failure to the window.
+#pragma once
+#include <cstddef>
+
+#include "core/context.h"
+
+const size_t PROCEDURE_PATH_SIZE = 1024;
+
+extern const char installSubfolder[];   // "OV\Sonograf", below Program Files
+extern const char menuSubfolder[];      // "Orvane\Sonograf", below a programs folder
+extern const char readmeShortcutName[];
+extern const char readmeFileName[];
+extern const char applicationShortcutName[];  // also the application file's base name
+
+// Writes errorText from `format` with one %s argument, then posts the failure
+// command to the window, in that order. Returns `code`.
+int failProcedure(InstallerContext& context, int code, const char* format, const char* argument);
+// Turns a programs folder into the application's Start-menu folder below it;
+// 0, or -1 when it does not fit.
+int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]);
+// install folder + "\" + name; 0, or -1 when it does not fit.
+int composeInstalledPath(char path[PROCEDURE_PATH_SIZE], const InstallerContext& context, const char* name);

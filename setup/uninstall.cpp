@@ -1,0 +1,72 @@
+#include "setup/uninstall.h"
+
+#include <windows.h>
+
+#include "core/product.h"
+#include "package/package_format.h"
+#include "package/package_resource.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "setup/procedure.h"
+#include "setup/registry.h"
+#include "setup/shortcuts.h"
+
+namespace {
+const char kCorruptPackageText[] =
+    "De-Installation package might be corrupted\nthanks to download official package at\n%s.";
+const char kNoTargetFolderText[] = "Failed to get target folder on system disk\nthanks to remove %s manually...";
+
+// The shortcuts and the application's folder below one programs folder, with
+// whatever else it holds.
+void removeMenuFolder(char folder[PROCEDURE_PATH_SIZE]) {
+    if (composeMenuFolder(folder) != 0) return;
+    deleteShortcut(folder, applicationShortcutName);
+    deleteShortcut(folder, readmeShortcutName);
+    deleteFolderTree(folder);
+}
+}  // namespace
+
+int deletePackagedFiles(InstallerContext& context) {
+    for (uint32_t index = 0; index < PACKAGE_ENTRY_COUNT; ++index) {
+        PackageEntry entry;
+        readPackageEntry(context.packageHeader, index, &entry);
+        // The header is untrusted: a name the extraction would refuse is never
+        // joined to the install folder, so it cannot reach a file outside it.
+        if (!packageNameIsSafe(entry.name)) continue;
+        char path[PROCEDURE_PATH_SIZE];
+        if (composeInstalledPath(path, context, entry.name) == 0) DeleteFileA(path);
+    }
+    return 0;
+}
+
+int clearStartupAndTray() {
+    // Without a known startup folder the shortcut's path would be relative to
+    // the current folder: its deletion is skipped then.
+    const char* startup = getStartupFolder();
+    if (pathIsAbsolute(startup)) deleteShortcut(startup, PRODUCT_NAME " (Orvane)");
+    setUserDword(settingsKey, "SysTray", 0);
+    return setUserDword(settingsKey, "SysTrayShowOnRun", 0);
+}
+
+int runUninstall(InstallerContext& context) {
+    textFormat(context.errorCaption, sizeof context.errorCaption, "%s Uninstallation Error", PRODUCT_NAME);
+    if (readPackageHeader(context) != 0) return failProcedure(context, -1, kCorruptPackageText, PRODUCT_WEB_ADDRESS);
+    if (resolveInstallFolder(context, installSubfolder) != 0)
+        return failProcedure(context, -2, kNoTargetFolderText, PRODUCT_NAME);
+
+    // Every removal from here on is best effort; the install folder goes last.
+    deletePackagedFiles(context);
+    char folder[PROCEDURE_PATH_SIZE];
+    if (getUserString(shellFoldersKey, "Programs", folder, sizeof folder) == 1) removeMenuFolder(folder);
+    if (textCopy(folder, sizeof folder, getCommonProgramsFolder()) == 0 && folder[0] != '\0') removeMenuFolder(folder);
+    clearStartupAndTray();
+    char key[PROCEDURE_PATH_SIZE];
+    if (composeUninstallKeyPath(key, sizeof key) == 0) deleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    if (resolveInstallFolder(context, installSubfolder) == 0) {
+        deleteFolderTree(context.installFolder);
+        context.installFolder[0] = '\0';
+    }
+    return 0;
+}
