@@ -51,6 +51,7 @@ magic=$(od -An -tu2 -j "$optional" -N2 "$signed" | tr -d ' ')
 table_entry=$((optional + (magic == 0x10B ? 128 : 144)))
 package=$("$packer" list "$signed" | sed -n 's/.*package of \([0-9]*\) bytes (RCDATA 100 at file offset \([0-9]*\)).*/\2 + \1 \/ 2/p')
 signature=$(sed -n 's/^signature: Authenticode, \([0-9]*\) bytes at file offset \([0-9]*\)$/\2 + \1 \/ 2/p' <<<"$pack_report")
+[ -n "$package" ] && [ -n "$signature" ] || fail "no package or signature place found"
 positions="$((optional + 64)) $table_entry $((package)) $((signature)) $((size - 1))"
 for k in $(seq 0 31); do positions+=" $((size * k / 32 + k))"; done
 for position in $positions; do
