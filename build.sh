@@ -6,6 +6,7 @@
 #                        prefix: in a window when a display is there, otherwise take a
 #                        screenshot under Xvfb (build/installer.png) and install silently
 #   ./build.sh test      build, then run every test: native, Windows under Wine, end to end
+# The installer is signed when a certificate is given (see cmake/sign.sh and README, Release).
 # Missing Debian packages are installed first (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -13,7 +14,8 @@ root=$(pwd)
 
 packages=(cmake make g++ clang python3 libgtest-dev googletest libbenchmark-dev libssl-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-liberation)
+          wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-liberation
+          osslsigncode openssl)
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -46,6 +48,17 @@ build_all() {
   cmake --build --preset win32
   cmake --preset win64 >/dev/null
   cmake --build --preset win64
+}
+
+# Signing rewrites the linked installer, so one signed by an earlier build is
+# linked afresh first: an unsigned build never ships a stale signature.
+sign_installer() {
+  local installer=build/win32/SonografSetup.exe
+  if build/host/tools/sonograf-pack verify "$installer" | grep -q '^signature: Authenticode'; then
+    rm "$installer"
+    cmake --build --preset win32 --target SonografSetup >/dev/null
+  fi
+  cmake/sign.sh "$installer"
 }
 
 # One Xvfb display for the whole Wine session, started before the first Wine process.
@@ -146,6 +159,7 @@ command=${1:-build}
 [ "${1:-}" = "--" ] && shift
 install_missing
 build_all
+sign_installer
 case $command in
   build) ;;
   run) run_installer "$@" ;;

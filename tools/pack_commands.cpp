@@ -7,6 +7,7 @@
 #include "tools/folder_writer.h"
 #include "tools/package_check.h"
 #include "tools/package_source.h"
+#include "tools/pe_resource.h"
 
 namespace {
 
@@ -108,6 +109,23 @@ int list(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return PACK_EXIT_OK;
 }
 
+// Says whether an installer is signed. Signing stores the file's checksum, so
+// a signed file whose bytes no longer add up to it changed after signing.
+int reportSignature(const std::vector<uint8_t>& file, std::ostream& out, std::ostream& err) {
+    PeSignature signature;
+    const int found = findPeSignature(file.data(), file.size(), &signature);
+    if (found == PE_NO_SIGNATURE) {
+        out << "signature: none\n";
+        return PACK_EXIT_OK;
+    }
+    if (found != 0) return fail(err, "verify", "the certificate table lies outside the file", PACK_EXIT_BROKEN);
+    out << "signature: Authenticode, " << signature.length << " bytes at file offset " << signature.offset << '\n';
+    if (signature.storedChecksum != 0 && signature.storedChecksum != signature.fileChecksum)
+        return fail(err, "verify", "the file does not match its checksum: it changed after it was signed",
+                    PACK_EXIT_BROKEN);
+    return PACK_EXIT_OK;
+}
+
 int verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 2) return fail(err, "verify", "expects FILE", PACK_EXIT_USAGE);
     std::vector<uint8_t> file;
@@ -118,6 +136,7 @@ int verify(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (checkPackage(location.bytes, location.size, &check) != 0) return reportProblems(err, "verify", check);
     for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i)
         out << entryLabel(i, check.entries[i].entry) << ": " << check.entries[i].entry.size << " bytes, digest ok\n";
+    if (location.inExecutable && reportSignature(file, out, err) != PACK_EXIT_OK) return PACK_EXIT_BROKEN;
     out << "verify: ok\n";
     return PACK_EXIT_OK;
 }

@@ -3,7 +3,8 @@
 //   build OUT APP README [APP_NAME README_NAME]
 //       entry 0 APP (named "sonograf.exe"), entry 1 README ("readme.txt")
 //   list FILE            header fields of each entry
-//   verify FILE          decodes and checks every entry; names each broken rule
+//   verify FILE          decodes and checks every entry; names each broken rule;
+//                        for an installer, says whether it carries a signature
 //   extract FILE DIR     writes the verified entries below DIR
 // FILE is a package file or an installer .exe carrying it as RCDATA 100.
 // Exit code: 0 success, 1 the package breaks a rule, 2 usage or file error.

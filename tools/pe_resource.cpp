@@ -13,7 +13,9 @@ const uint32_t OPTIONAL_MAGIC_PE32 = 0x10B;
 const uint32_t OPTIONAL_MAGIC_PE32_PLUS = 0x20B;
 const uint32_t PE32_DIRECTORY_COUNT = 92;       // NumberOfRvaAndSizes, PE32
 const uint32_t PE32_PLUS_DIRECTORY_COUNT = 108;  // the same, PE32+
+const uint32_t OPTIONAL_CHECKSUM = 64;
 const uint32_t RESOURCE_DIRECTORY_INDEX = 2;
+const uint32_t SECURITY_DIRECTORY_INDEX = 4;
 const uint32_t SECTION_HEADER_SIZE = 40;
 const uint32_t RESOURCE_DIRECTORY_SIZE = 16;
 const uint32_t RESOURCE_ENTRY_SIZE = 8;
@@ -93,12 +95,18 @@ int findSubdirectory(const Image& image, uint64_t root, uint64_t directory, cons
     return 0;
 }
 
-}  // namespace
+// The parts of the headers both lookups need.
+struct Headers {
+    uint64_t checksumField;
+    uint64_t directories;  // the first data directory entry
+    uint32_t directoryCount;
+    Sections sections;
+};
 
-int findPeResource(const uint8_t* bytes, size_t size, uint32_t type, uint32_t id, size_t* offset, size_t* length) {
-    const Image image = {bytes, size};
+int readHeaders(const Image& image, Headers* headers) {
+    const uint8_t* bytes = image.bytes;
     uint32_t peHeader = 0, signature = 0, magic = 0;
-    if (size < 2 || bytes[0] != 'M' || bytes[1] != 'Z') return PE_NOT_IMAGE;
+    if (image.size < 2 || bytes[0] != 'M' || bytes[1] != 'Z') return PE_NOT_IMAGE;
     if (read32(image, DOS_NEW_HEADER_FIELD, &peHeader) != 0 || read32(image, peHeader, &signature) != 0 ||
         signature != 0x00004550u)
         return PE_NOT_IMAGE;
@@ -119,14 +127,49 @@ int findPeResource(const uint8_t* bytes, size_t size, uint32_t type, uint32_t id
     }
     uint32_t directoryCount = 0;
     if (read32(image, optional + countField, &directoryCount) != 0) return PE_MALFORMED;
-    const uint64_t resourceField = optional + countField + 4 + RESOURCE_DIRECTORY_INDEX * 8;
-    if (directoryCount <= RESOURCE_DIRECTORY_INDEX || resourceField + 8 > optional + optionalSize)
-        return PE_NO_RESOURCE;
-    uint32_t resourceRva = 0;
-    if (read32(image, resourceField, &resourceRva) != 0) return PE_MALFORMED;
+    // Only the directory entries that fit in the optional header count.
+    const uint64_t directories = optional + countField + 4;
+    const uint64_t room = optional + optionalSize > directories ? (optional + optionalSize - directories) / 8 : 0;
+    headers->checksumField = optional + OPTIONAL_CHECKSUM;
+    headers->directories = directories;
+    headers->directoryCount = static_cast<uint32_t>(directoryCount < room ? directoryCount : room);
+    headers->sections = {optional + optionalSize, sectionCount};
+    return 0;
+}
+
+// Address and size of data directory `index`; both 0 when the image has none.
+int readDirectory(const Image& image, const Headers& headers, uint32_t index, uint32_t* address, uint32_t* size) {
+    *address = 0;
+    *size = 0;
+    if (index >= headers.directoryCount) return 0;
+    const uint64_t field = headers.directories + static_cast<uint64_t>(index) * 8;
+    return read32(image, field, address) != 0 || read32(image, field + 4, size) != 0 ? PE_MALFORMED : 0;
+}
+
+// The image checksum: 16-bit one's-complement sum of the file with the
+// checksum field counted as zero, plus the file length.
+uint32_t computeChecksum(const Image& image, uint64_t checksumField) {
+    uint64_t sum = 0;
+    for (uint64_t at = 0; at < image.size; at += 2) {
+        if (at >= checksumField && at < checksumField + 4) continue;
+        sum += image.bytes[at] | (at + 1 < image.size ? static_cast<uint32_t>(image.bytes[at + 1]) << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return static_cast<uint32_t>((sum & 0xFFFF) + (sum >> 16) + image.size);
+}
+
+}  // namespace
+
+int findPeResource(const uint8_t* bytes, size_t size, uint32_t type, uint32_t id, size_t* offset, size_t* length) {
+    const Image image = {bytes, size};
+    Headers headers;
+    const int parsed = readHeaders(image, &headers);
+    if (parsed != 0) return parsed;
+    uint32_t resourceRva = 0, resourceSize = 0;
+    if (readDirectory(image, headers, RESOURCE_DIRECTORY_INDEX, &resourceRva, &resourceSize) != 0) return PE_MALFORMED;
     if (resourceRva == 0) return PE_NO_RESOURCE;
 
-    const Sections sections = {optional + optionalSize, sectionCount};
+    const Sections& sections = headers.sections;
     uint64_t root = 0;
     if (rvaToOffset(image, sections, resourceRva, RESOURCE_DIRECTORY_SIZE, &root) != 0) return PE_MALFORMED;
 
@@ -148,5 +191,23 @@ int findPeResource(const uint8_t* bytes, size_t size, uint32_t type, uint32_t id
     if (rvaToOffset(image, sections, dataRva, dataSize, &dataOffset) != 0) return PE_MALFORMED;
     *offset = static_cast<size_t>(dataOffset);
     *length = dataSize;
+    return 0;
+}
+
+int findPeSignature(const uint8_t* bytes, size_t size, PeSignature* signature) {
+    const Image image = {bytes, size};
+    Headers headers;
+    const int parsed = readHeaders(image, &headers);
+    if (parsed != 0) return parsed;
+    uint32_t offset = 0, length = 0;
+    if (readDirectory(image, headers, SECURITY_DIRECTORY_INDEX, &offset, &length) != 0 ||
+        read32(image, headers.checksumField, &signature->storedChecksum) != 0)
+        return PE_MALFORMED;
+    if (offset == 0 && length == 0) return PE_NO_SIGNATURE;
+    // The certificate table is addressed by file offset and is never loaded.
+    if (length == 0 || !fits(image, offset, length)) return PE_MALFORMED;
+    signature->offset = offset;
+    signature->length = length;
+    signature->fileChecksum = computeChecksum(image, headers.checksumField);
     return 0;
 }

@@ -279,10 +279,26 @@ struct SyntheticPe {
             put32(RAW + at + 20 + static_cast<uint32_t>(i) * 8, entries[i].second);
         }
     }
+    // Appends a certificate table as signing does and stores the file's checksum.
+    void sign(uint32_t tableLength) {
+        const uint32_t table = static_cast<uint32_t>(image.size());
+        image.resize(table + tableLength, 0x5A);
+        put32(0x44 + 20 + 96 + 4 * 8, table);
+        put32(0x44 + 20 + 96 + 4 * 8 + 4, tableLength);
+        PeSignature signature;
+        if (findSignature(&signature) == 0) put32(0x44 + 20 + 64, signature.fileChecksum);
+    }
+    // Exactly sized copies, so that a read past the end is caught by the sanitizer.
+    std::vector<uint8_t> copy(size_t size) const {
+        return std::vector<uint8_t>(image.begin(), image.begin() + static_cast<long>(std::min(size, image.size())));
+    }
     int find(uint32_t id, size_t* offset, size_t* length, size_t size = SIZE_MAX) const {
-        // An exactly sized copy, so that a read past the end is caught by the sanitizer.
-        std::vector<uint8_t> copy(image.begin(), image.begin() + static_cast<long>(std::min(size, image.size())));
-        return findPeResource(copy.data(), copy.size(), PE_RT_RCDATA, id, offset, length);
+        const std::vector<uint8_t> bytes = copy(size);
+        return findPeResource(bytes.data(), bytes.size(), PE_RT_RCDATA, id, offset, length);
+    }
+    int findSignature(PeSignature* signature, size_t size = SIZE_MAX) const {
+        const std::vector<uint8_t> bytes = copy(size);
+        return findPeSignature(bytes.data(), bytes.size(), signature);
     }
 };
 
@@ -310,15 +326,25 @@ TEST(PeResource, FindsTheResourceAndRejectsWhatIsNotThere) {
 // headers and directories either fails or yields a range inside the image.
 TEST(PeResource, DamagedImagesNeverReadOutside) {
     SyntheticPe pe(patterned(64, 5));
+    const size_t unsignedSize = pe.image.size();
+    pe.sign(24);
+    PeSignature signature;
+    ASSERT_EQ(0, pe.findSignature(&signature));
+    EXPECT_EQ(signature.storedChecksum, signature.fileChecksum) << "the checksum field must not count";
     size_t offset = 0, length = 0;
-    for (size_t size = 0; size < pe.image.size(); ++size)
-        EXPECT_NE(0, pe.find(100, &offset, &length, size)) << "truncated to " << size;
+    for (size_t size = 0; size < pe.image.size(); ++size) {
+        if (size < unsignedSize) EXPECT_NE(0, pe.find(100, &offset, &length, size)) << "truncated to " << size;
+        EXPECT_NE(0, pe.findSignature(&signature, size)) << "truncated to " << size;
+    }
     for (size_t at = 0; at < SyntheticPe::RAW + SyntheticPe::DATA; ++at) {
         for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0xFF}}) {
             SyntheticPe damaged = pe;
             damaged.image[at] = value;
             if (damaged.find(100, &offset, &length) == 0) {
                 EXPECT_LE(offset + length, damaged.image.size()) << "byte " << at << " = " << int(value);
+            }
+            if (damaged.findSignature(&signature) == 0) {
+                EXPECT_LE(signature.offset + signature.length, damaged.image.size()) << "byte " << at;
             }
         }
     }
