@@ -12,8 +12,11 @@
 # Without a certificate FILE stays unsigned and one line says so.
 set -euo pipefail
 file=$1
-product_name="Sonograf, The Spectrum Analyzer"
-product_url="https://sonograf.example/"
+# The name and address are the product's own, read from where the program keeps them.
+product_header=$(dirname "$0")/../core/product.h
+product_text() { sed -n "s/^#define $1 \"\(.*\)\"$/\1/p" "$product_header"; }
+product_name=$(product_text PRODUCT_DISPLAY_NAME)
+product_url=$(product_text PRODUCT_WEB_ADDRESS)
 
 if [ -n "${SONOGRAF_SIGN_PKCS12:-}" ]; then
   credentials=(-pkcs12 "$SONOGRAF_SIGN_PKCS12")

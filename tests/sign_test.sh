@@ -33,7 +33,7 @@ rm -f "$pem"
 verify() { osslsigncode verify -CAfile "$cert/cert.pem" -in "$1" 2>&1; }
 report=$(verify "$signed") || fail "osslsigncode verify: $report"
 for expected in "Message digest algorithm  : SHA256" "Text description: Sonograf, The Spectrum Analyzer" \
-                "URL description: https://sonograf.example/" "Signing time: Nov 14 22:13:20 2023 GMT"; do
+                "URL description: https://www.sonograf.example" "Signing time: Nov 14 22:13:20 2023 GMT"; do
   grep -qF "$expected" <<<"$report" || fail "the signature lacks \"$expected\""
 done
 
