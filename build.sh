@@ -112,6 +112,19 @@ run_tests() {
   [ $failed -eq 0 ] && [ "$failures" -eq 0 ]
 }
 
+# The busy panel mid-install: the window test's large-package install saves it.
+busy_screenshot() {
+  local kind=$1 build=build/$([ "$1" = win32 ] && echo win32 || echo win64)
+  local windows_root="Z:${root//\//\\}"
+  SONOGRAF_SETUP="$windows_root\\${build//\//\\}\\SonografSetup.exe" \
+  SONOGRAF_BUSY_SHOT="$windows_root\\build\\installer-busy.bmp" \
+    cmake/wine-run.sh "$kind" "$build/tests/e2e_window.exe" --gtest_filter='*BusyPanel*' >/dev/null 2>&1 || true
+  if [ -f build/installer-busy.bmp ] && convert build/installer-busy.bmp -alpha off build/installer-busy.png; then
+    rm -f build/installer-busy.bmp
+    echo "Screenshot of the busy installer: build/installer-busy.png"
+  fi
+}
+
 run_installer() {
   local installer=build/win32/SonografSetup.exe kind=win32
   if ! can_run_32bit_wine; then
@@ -144,6 +157,7 @@ run_installer() {
   fi
   stop_wine
   wait $installer_pid || true
+  busy_screenshot $kind
   echo "Silent install (-h -i):"
   set +e
   cmake/wine-run.sh $kind "$installer" -h -i

@@ -1,10 +1,18 @@
 #include "app/window.h"
 
+#include <shellapi.h>
+
+#include "app/layout.h"
+#include "app/links.h"
+#include "app/paint.h"
 #include "app/switches.h"
+#include "core/bytes.h"
 #include "core/context.h"
 #include "core/product.h"
+#include "package/keystream.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/metrics.h"
 #include "platform/os_version.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -13,8 +21,41 @@
 #include "setup/uninstall.h"
 
 namespace {
-int quitPosted = 0;
+int quitCodeKept = 0;
 int quitCode = 0;
+// A message box runs its own message loop, in which a quit or a destroy would
+// take the box down unread; both wait until the box has been answered.
+int boxesOpen = 0;
+int quitDeferred = 0;
+int destroyDeferred = 0;
+
+void keepQuitCode(int code) {
+    if (!quitCodeKept) {
+        quitCodeKept = 1;
+        quitCode = code;
+    }
+}
+
+void destroyWindowState() {
+    if (installer.timerId != 0) KillTimer(installer.window, installer.timerId);
+    installer.timerId = 0;
+    releaseGraphics(installer);
+    postQuit(0);
+}
+
+void showBox(const char* text, const char* caption, UINT style) {
+    ++boxesOpen;
+    MessageBoxA(installer.window, text, caption, style);
+    if (--boxesOpen > 0) return;
+    if (destroyDeferred) {
+        destroyDeferred = 0;
+        destroyWindowState();
+    }
+    if (quitDeferred) {
+        quitDeferred = 0;
+        PostQuitMessage(quitCode);
+    }
+}
 
 // A silent run uninstalls whenever the application is there, and installs
 // only with -i; -u with nothing installed does nothing.
@@ -23,9 +64,74 @@ int runSilentProcedure() {
     if (silentInstall) return startInstallWorker(installer, 1);
     return 0;
 }
+
+void finishSilentRun() {
+    const int result = runSilentProcedure();
+    if (hiddenMode) {
+        releaseGraphics(installer);
+        postQuit(result);
+        return;
+    }
+    // Visible, the procedure's completion command is still queued and shows a
+    // box; the window closes behind it, so the box is answered first.
+    keepQuitCode(result);
+    closeMainWindow();
+}
+
+void reportCompletion(LPARAM code) {
+    if (code == DONE_FAILED) {
+        showBox(installer.errorText, installer.errorCaption, MB_SYSTEMMODAL | MB_ICONERROR);
+    } else if (code == DONE_INSTALLED) {
+        openLink(installer, afterInstallLink, afterInstallLinkSize);
+        showBox("Installation Complete and Successful !", "Success", MB_SYSTEMMODAL | MB_ICONWARNING);
+    } else {
+        return;
+    }
+    PostMessageA(installer.window, WM_CLOSE, 0, 0);
+}
+
+// The window's outer size that gives a client area of the picture plus the band.
+void sizeToPicture(HWND window) {
+    int32_t frame = 0;
+    int32_t caption = 0;
+    getFrameMetrics(&frame, &caption, nullptr, FRAME_FIXED);
+    SetWindowPos(window, HWND_TOP, 0, 0, installer.backgroundWidth + 2 * frame,
+                 installer.backgroundHeight + 2 * frame + caption + 100, SWP_NOMOVE | SWP_SHOWWINDOW);
+}
+
+void onCreate(HWND window) {
+    installer.window = window;
+    prepareWindow(installer);
+    if (!hiddenMode) {
+        sizeToPicture(window);
+        installer.timerId = static_cast<uint32_t>(SetTimer(window, BLINK_TIMER_ID, BLINK_PERIOD_MS, nullptr));
+    }
+    if (silentInstall || silentUninstall) PostMessageA(window, WM_COMMAND, CMD_SILENT_RUN, SILENT_RUN_CODE);
+}
+
+void onClick(HWND window, LPARAM position) {
+    if (installer.busy) return;
+    const int32_t x = static_cast<int16_t>(LOWORD(position));
+    const int32_t y = static_cast<int16_t>(HIWORD(position));
+    const RECT& r = installer.buttonRect;
+    const LayoutRect button = {int32_t(r.left), int32_t(r.top), int32_t(r.right), int32_t(r.bottom)};
+    if (insideStrictly(button, x, y)) {
+        startAction(installer, window);
+    } else if (y < installer.backgroundHeight) {
+        openLink(installer, pictureLink, pictureLinkSize);
+    }
+}
+
+void onBlink(HWND window) {
+    ++installer.blinkCount;
+    HDC dc = GetDC(window);
+    drawBusyPanel(installer, dc, installer.blinkCount % 2);
+    ReleaseDC(window, dc);
+}
 }  // namespace
 
 int prepareWindow(InstallerContext& context) {
+    createGraphics(context);
     context.osVersionCode = getOsVersionCode();
     const DWORD length = GetModuleFileNameA(nullptr, context.selfPath, sizeof context.selfPath);
     if (length == 0 || length >= sizeof context.selfPath) context.selfPath[0] = '\0';
@@ -39,10 +145,40 @@ int prepareWindow(InstallerContext& context) {
     return context.alreadyInstalled;
 }
 
+void startAction(InstallerContext& context, HWND window) {
+    HDC dc = GetDC(window);
+    drawButton(context, window, dc, 1);
+    ReleaseDC(window, dc);
+    Sleep(PRESSED_LOOK_MS);
+    if (context.alreadyInstalled) {
+        runUninstall(context);
+        closeMainWindow();
+        return;
+    }
+    if (startInstallWorker(context, 0) == 0) return;
+    char caption[1024];
+    textFormat(caption, sizeof caption, "%s Installation Error", PRODUCT_NAME);
+    showBox("Failed to launch Procedure...", caption, MB_SYSTEMMODAL | MB_ICONERROR);
+    closeMainWindow();
+}
+
+void openLink(InstallerContext& context, const uint8_t* stored, uint32_t count) {
+    if (count > LINK_MAX_SIZE) return;
+    // One byte more than the longest link, so the text ends in a zero even
+    // when the stored bytes do not.
+    uint8_t link[LINK_MAX_SIZE + 1];
+    zeroBytes(link, sizeof link);
+    copyBytes(link, stored, count);
+    applyPlainStream(LINK_KEY, link, count);
+    ShellExecuteA(context.window, "open", reinterpret_cast<const char*>(link), nullptr, nullptr, SW_SHOW);
+    zeroBytes(link, sizeof link);
+}
+
 void postQuit(int code) {
-    if (!quitPosted) {
-        quitPosted = 1;
-        quitCode = code;
+    keepQuitCode(code);
+    if (boxesOpen > 0) {
+        quitDeferred = 1;
+        return;
     }
     PostQuitMessage(quitCode);
 }
@@ -52,23 +188,47 @@ void closeMainWindow() { PostMessageA(installer.window, WM_DESTROY, 0, 0); }
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            installer.window = window;
-            prepareWindow(installer);
-            if (silentInstall || silentUninstall) {
-                PostMessageA(window, WM_COMMAND, CMD_SILENT_RUN, SILENT_RUN_CODE);
-            }
+            onCreate(window);
             return 0;
         case WM_DESTROY:
-            postQuit(0);
+            if (boxesOpen > 0) {
+                destroyDeferred = 1;
+            } else {
+                destroyWindowState();
+            }
             return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            paintWindow(installer, window, dc);
+            EndPaint(window, &paint);
+            return 0;
+        }
         case WM_CLOSE:
             if (!installer.busy) closeMainWindow();
             return 0;
+        case WM_ERASEBKGND:
+            blitBitmap(reinterpret_cast<HDC>(wParam), 0, 0, installer.background);
+            return 1;
         case WM_KEYDOWN:
+            if (wParam == VK_RETURN && !installer.busy) startAction(installer, window);
             if (wParam == VK_ESCAPE) PostMessageA(window, WM_CLOSE, 0, 0);
             return 0;
         case WM_COMMAND:
-            if (LOWORD(wParam) == CMD_SILENT_RUN && lParam == SILENT_RUN_CODE) postQuit(runSilentProcedure());
+            if (!hiddenMode && LOWORD(wParam) == CMD_PROCEDURE_DONE) {
+                reportCompletion(lParam);
+            } else if (LOWORD(wParam) == CMD_SILENT_RUN && lParam == SILENT_RUN_CODE) {
+                finishSilentRun();
+            }
+            return 0;
+        case WM_TIMER:
+            if (installer.busy && wParam == BLINK_TIMER_ID) onBlink(window);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (static_cast<int16_t>(HIWORD(lParam)) < installer.backgroundHeight) SetCursor(installer.handCursor);
+            return 0;
+        case WM_LBUTTONDOWN:
+            onClick(window, lParam);
             return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);

@@ -11,3 +11,7 @@
 #define STARTUP_ERROR_CAPTION "Startup Error"
 // The product's web address, named in the procedures' error messages.
 #define PRODUCT_WEB_ADDRESS "https://www.sonograf.example"
+// The key of the plain keystream that scrambles the two stored web links, and
+// the longest stored link, terminator included.
+#define LINK_KEY 0x19E3A75Du
+#define LINK_MAX_SIZE 512u

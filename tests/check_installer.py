@@ -2,6 +2,7 @@
 """Static checks of the shipped installer: a 32-bit GUI PE that imports only
 system DLLs, carries its manifest, version record, icons, picture and package,
 and keeps its code within budget. Prints one CHECK line per check."""
+import os
 import struct
 import sys
 
@@ -15,6 +16,13 @@ def check(ok, what):
     global failures
     print(("CHECK OK " if ok else "CHECK FAILED ") + what)
     failures += 0 if ok else 1
+
+
+def stored_links():
+    """The (name, plain text) pairs the build scrambles into the installer."""
+    links = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "links.txt")
+    pairs = [line.split() for line in open(links) if line.strip() and not line.startswith("#")]
+    return [(name, text) for name, text in pairs]
 
 
 def main(path):
@@ -88,6 +96,10 @@ def main(path):
     check(len(bitmap) >= 40 and struct.unpack_from("<iiHH", bitmap, 4) == (900, 424, 1, 24),
           "bitmap 101 is 900 x 424, 24-bit")
     check((10, 100) in resources and len(resources[(10, 100)]) > 312, "package resource RCDATA 100")
+
+    for name, link in stored_links():
+        check(link.encode() not in data and link.encode("utf-16-le") not in data,
+              "the plain text of %s does not occur in the installer" % name)
 
     text_size = sum(size for name, _, _, _, size in sections if name == ".text")
     rsrc_size = sum(size for name, _, _, _, size in sections if name == ".rsrc")

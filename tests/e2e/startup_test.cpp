@@ -6,31 +6,15 @@
 #include <string>
 
 #include "support/process.h"
+#include "support/windows_of.h"
 
 namespace {
 const char* const kClass = "OVSonograf0Installer0MainWindow0";
 const char* const kTitle = "Orvane Sonograf Installation (Version 1.0.1.3)";
 
-// The installer window of one process (other tests may run installer windows too).
-HWND installerWindowOf(HANDLE process) {
-    DWORD processId = GetProcessId(process);
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, kClass, nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId) return window;
-    }
-    return nullptr;
-}
+HWND installerWindowOf(HANDLE process) { return windowOf(process, kClass); }
 
-HWND waitForInstallerWindow(HANDLE process, DWORD milliseconds) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-        HWND window = installerWindowOf(process);
-        if (window != nullptr) return window;
-        Sleep(50);
-    }
-    return nullptr;
-}
+HWND waitForInstallerWindow(HANDLE process, DWORD milliseconds) { return waitForWindow(process, kClass, milliseconds); }
 
 // Closes the installer's window as a user would and returns its exit code.
 DWORD closeInstaller(HANDLE process) {

@@ -1,0 +1,475 @@
+// The installer's window as a person uses it: what it shows, read back pixel
+// by pixel, and what clicks, keys and closing do, with the links it opens
+// going to a recording handler.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "package/package_builder.h"
+#include "support/installed.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/windows_of.h"
+
+namespace {
+const char* const kClass = "OVSonograf0Installer0MainWindow0";
+const int kWidth = 900, kHeight = 524, kPicture = 424;
+const RECT kButton = {580, 444, 880, 504};
+const COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
+
+// ---- pixels ---------------------------------------------------------------
+
+// A 32-bit top-down image with a device context to draw into it.
+struct Image {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    uint32_t* bits = nullptr;
+    int width = 0, height = 0;
+    Image(int w, int h) : width(w), height(h) {
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+        void* memory = nullptr;
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+        bits = static_cast<uint32_t*>(memory);
+        dc = CreateCompatibleDC(nullptr);
+        previous = SelectObject(dc, bitmap);
+    }
+    ~Image() {
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+    COLORREF at(int x, int y) const {
+        GdiFlush();
+        uint32_t p = bits[y * width + x];
+        return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
+    }
+    // Pixels of one colour within a rectangle.
+    int count(const RECT& r, COLORREF colour) const {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) n += at(x, y) == colour;
+        return n;
+    }
+    // Pixels of a rectangle that differ from the same pixels of another image.
+    int differences(const Image& other, const RECT& r) const {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) n += at(x, y) != other.at(x, y);
+        return n;
+    }
+    // Saves as a 32-bit BMP (for the README's picture of the busy window).
+    void save(const std::string& path) const {
+        GdiFlush();
+        BITMAPINFOHEADER header = {sizeof header, width, -height, 1, 32, BI_RGB};
+        const DWORD size = static_cast<DWORD>(width * height * 4);
+        BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof file + sizeof header + size), 0, 0,
+                                 sizeof file + sizeof header};
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&file), sizeof file);
+        out.write(reinterpret_cast<const char*>(&header), sizeof header);
+        out.write(reinterpret_cast<const char*>(bits), size);
+    }
+};
+
+// The client area as it is on screen now.
+void readClient(HWND window, Image& image) {
+    HDC dc = GetDC(window);
+    BitBlt(image.dc, 0, 0, image.width, image.height, dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+}
+
+HFONT arial(int height, int weight) {
+    LOGFONTA font = {};
+    font.lfHeight = height;
+    font.lfWeight = weight;
+    lstrcpyA(font.lfFaceName, "Arial");
+    return CreateFontIndirectA(&font);
+}
+
+void drawTextAt(HDC dc, HFONT font, const char* text, RECT r, COLORREF colour, UINT format) {
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour);
+    DrawTextA(dc, text, -1, &r, format);
+    SelectObject(dc, old);
+}
+
+// What the idle window should look like, drawn here from the picture in the
+// installer's resources, the layout and the texts a person is meant to see.
+void drawExpectedIdle(Image& image, const std::string& label, bool installed) {
+    HMODULE module = LoadLibraryExA(installerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HBITMAP picture = LoadBitmapA(module, MAKEINTRESOURCEA(101));
+    HDC source = CreateCompatibleDC(image.dc);
+    HGDIOBJ old = SelectObject(source, picture);
+    BitBlt(image.dc, 0, 0, kWidth, kPicture, source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+    DeleteObject(picture);
+    FreeLibrary(module);
+    HFONT bold = arial(16, 800), large = arial(40, 400);
+    drawTextAt(image.dc, bold, label.c_str(), {16, 96, 740, 424}, kBlack, DT_SINGLELINE);
+    drawTextAt(image.dc, bold, label.c_str(), {15, 95, 740, 424}, RGB(150, 150, 150), DT_SINGLELINE);
+    RECT band = {0, kPicture, kWidth, kHeight};
+    FillRect(image.dc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    drawTextAt(image.dc, bold, installed ? "Sonograf is already installed..." :
+                                           "Ready to install ? Click the button right there...",
+               {20, 454, 900, 524}, kBlack, DT_SINGLELINE);
+    drawTextAt(image.dc, bold, installed ? "previous version has to be removed before installing new one..." :
+                                           "it will install Orvane Sonograf on your system...",
+               {20, 474, 900, 524}, RGB(100, 100, 100), DT_SINGLELINE);
+    HGDIOBJ pen = SelectObject(image.dc, GetStockObject(BLACK_PEN));
+    HGDIOBJ brush = SelectObject(image.dc, GetStockObject(WHITE_BRUSH));
+    RoundRect(image.dc, kButton.left, kButton.top, kButton.right + 1, kButton.bottom + 1, 8, 8);
+    SelectObject(image.dc, brush);
+    SelectObject(image.dc, pen);
+    drawTextAt(image.dc, large, installed ? "Remove" : "Install", kButton, kBlack,
+               DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    DeleteObject(bold);
+    DeleteObject(large);
+}
+
+// Named regions of the idle window, compared with the expected drawing.
+struct Region {
+    const char* name;
+    RECT rect;
+};
+const Region kIdleRegions[] = {
+    {"picture above the label", {0, 0, 900, 95}},
+    {"OS label and its shadow", {0, 95, 740, 130}},
+    {"picture below the label", {0, 130, 900, 424}},
+    {"band left of the button", {0, 424, 580, 524}},
+    {"guidance lines", {20, 454, 900, 494}},
+    {"button with outline and label", {580, 444, 881, 505}},
+    {"band below the button", {0, 505, 900, 524}},
+};
+
+void expectIdleWindow(HWND window, const std::string& label, bool installed) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right - client.left, kWidth);
+    EXPECT_EQ(client.bottom - client.top, kHeight);
+    Image shown(kWidth, kHeight), expected(kWidth, kHeight);
+    readClient(window, shown);
+    drawExpectedIdle(expected, label, installed);
+    for (const Region& region : kIdleRegions)
+        EXPECT_EQ(shown.differences(expected, region.rect), 0) << region.name << " (" << label << ")";
+    // The outline lies on buttonRect's edge lines; the face inside is white.
+    for (POINT p : {POINT{730, 444}, POINT{730, 504}, POINT{580, 474}, POINT{880, 474}})
+        EXPECT_EQ(shown.at(p.x, p.y), kBlack) << "outline at " << p.x << "," << p.y;
+    EXPECT_EQ(shown.at(590, 450), kWhite);
+    EXPECT_GT(shown.count(kButton, kBlack), 300) << "the button label is drawn in black";
+}
+
+// ---- the installer as a child process ------------------------------------
+
+void setText(HKEY root, const std::string& key, const char* name, const std::string& value) {
+    HKEY opened;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(opened);
+}
+
+// Links opened through the shell go to the recording handler for the run of
+// one test; the handler registration and the log are removed afterwards.
+class LinkRecorder {
+public:
+    LinkRecorder() : log_(temp_.file("links.txt")) {
+        SetEnvironmentVariableA("SONOGRAF_LINK_LOG", log_.c_str());
+        std::string recorder = ownPath();
+        recorder = recorder.substr(0, recorder.rfind('\\')) + "\\link_recorder.exe";
+        const std::string command = "\"" + recorder + "\" \"%1\"";
+        for (const char* scheme : {"http", "https"}) {
+            const std::string key = std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command";
+            saved_.push_back(readDefault(key));
+            setText(HKEY_LOCAL_MACHINE, key, nullptr, command);
+        }
+    }
+    ~LinkRecorder() {
+        const char* schemes[] = {"http", "https"};
+        for (size_t i = 0; i < saved_.size(); ++i) {
+            const std::string key = std::string("Software\\Classes\\") + schemes[i] + "\\shell\\open\\command";
+            setText(HKEY_LOCAL_MACHINE, key, nullptr, saved_[i]);
+        }
+        SetEnvironmentVariableA("SONOGRAF_LINK_LOG", nullptr);
+    }
+    // The links opened so far, waiting a little for a handler still starting.
+    std::vector<std::string> opened(DWORD settle = 1500) const {
+        Sleep(settle);
+        std::vector<std::string> links;
+        std::ifstream in(log_);
+        for (std::string line; std::getline(in, line);) links.push_back(line);
+        return links;
+    }
+
+private:
+    static std::string readDefault(const std::string& key) {
+        char value[1024] = {};
+        DWORD size = sizeof value;
+        RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size);
+        return value;
+    }
+    TempFolder temp_;
+    std::string log_;
+    std::vector<std::string> saved_;
+};
+
+struct Installer {
+    HANDLE process = nullptr;
+    HWND window = nullptr;
+    explicit Installer(const std::string& program, const std::string& arguments = "") {
+        process = startProgram(program, arguments);
+        if (process) window = waitForWindow(process, kClass, 30000);
+    }
+    ~Installer() {
+        if (process) finishProgram(process, 0);
+    }
+    bool alive() const { return WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+    void click(int x, int y) const { PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+    void key(WPARAM virtualKey) const { PostMessageA(window, WM_KEYDOWN, virtualKey, 0); }
+    // Waits for a message box of the installer and answers it; its caption and text.
+    std::pair<std::string, std::string> answerBox() const {
+        HWND box = waitForWindow(process, "#32770", 60000);
+        if (box == nullptr) return {};
+        Sleep(300);
+        std::pair<std::string, std::string> shown(windowText(box), boxText(box));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return shown;
+    }
+    DWORD exitCode(DWORD milliseconds = 30000) {
+        const DWORD code = finishProgram(process, milliseconds);
+        process = nullptr;
+        return code;
+    }
+};
+
+bool applicationInstalled() {
+    return GetFileAttributesA((installedPaths().installFolder + "\\Sonograf.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Leaves the system as the test found it: nothing installed.
+void uninstallQuietly() {
+    if (applicationInstalled()) runProgram(installerPath(), "-h -u", 60000);
+}
+
+// A copy of the installer with a changed package, removed with its folder.
+struct Variant {
+    TempFolder folder;
+    std::string path = folder.file("SonografSetup.exe");
+    explicit Variant(const std::string& package) { EXPECT_TRUE(copyWithPackage(installerPath(), path, package)); }
+};
+
+std::string damagedPackage() {
+    std::string package = installerPackage(installerPath());
+    package.back() ^= 0x55;
+    return package;
+}
+
+// Wine's per-program settings of the installer (and of its copies, which keep its name).
+const char* const kInstallerSettings = "Software\\Wine\\AppDefaults\\SonografSetup.exe";
+
+void emulateWindows(const char* wineVersion) { setText(HKEY_CURRENT_USER, kInstallerSettings, "Version", wineVersion); }
+
+// Every case starts with nothing installed and the installer seeing Windows 10.
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        uninstallQuietly();
+        emulateWindows("win10");
+    }
+    void TearDown() override {
+        uninstallQuietly();
+        RegDeleteKeyA(HKEY_CURRENT_USER, kInstallerSettings);
+    }
+    LinkRecorder links;
+};
+
+// ---- cases ----------------------------------------------------------------
+
+TEST_F(Window, IdleWindowShowsPictureLabelBandAndInstallButton) {
+    const DWORD started = GetTickCount();
+    Installer run(installerPath());
+    ASSERT_NE(run.window, nullptr);
+    Image shown(kWidth, kHeight);
+    DWORD painted = 0;
+    for (int tries = 0; tries < 300 && painted == 0; ++tries) {
+        readClient(run.window, shown);
+        if (shown.at(580, 474) == kBlack && shown.count(kButton, kBlack) > 300) painted = GetTickCount();
+        if (!painted) Sleep(10);
+    }
+    std::printf("first painted frame %lu ms after the process start\n", painted - started);
+    expectIdleWindow(run.window, "O/S: WIN10", false);
+    run.key(VK_ESCAPE);
+    EXPECT_EQ(run.exitCode(), 0u);
+}
+
+// Clicks on the button's edge lines and on the band around it do nothing; a
+// click on the picture opens the picture link and leaves the window idle.
+TEST_F(Window, ClicksOutsideTheButtonDoNotStartAndThePictureOpensItsLink) {
+    Installer run(installerPath());
+    ASSERT_NE(run.window, nullptr);
+    Sleep(500);
+    const POINT misses[] = {{730, 444}, {730, 504}, {580, 474}, {880, 474}, {100, 474}, {890, 510}};
+    for (POINT p : misses) run.click(p.x, p.y);
+    EXPECT_TRUE(links.opened().empty());
+    run.click(450, 200);
+    EXPECT_EQ(links.opened(), std::vector<std::string>{PLAIN_pictureLink});
+    Image shown(kWidth, kHeight);
+    readClient(run.window, shown);
+    EXPECT_EQ(shown.at(590, 450), kWhite) << "still the idle button";
+    EXPECT_FALSE(applicationInstalled());
+    run.key(VK_ESCAPE);
+    EXPECT_EQ(run.exitCode(), 0u);
+}
+
+// A package large enough that the worker stays busy for several blink ticks.
+std::string largePackage() {
+    std::string package = installerPackage(installerPath());
+    std::vector<uint8_t> application(96u << 20);
+    for (size_t i = 0; i < application.size(); ++i) application[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+    const char readme[] = "Sonograf read-me\r\n";
+    PackageFile files[2] = {{"Sonograf.exe", application.data(), static_cast<uint32_t>(application.size())},
+                            {"readme.txt", reinterpret_cast<const uint8_t*>(readme), sizeof readme - 1}};
+    std::string built(packageBuildSize(files), '\0');
+    buildPackage(files, reinterpret_cast<uint8_t*>(&built[0]), static_cast<uint32_t>(built.size()));
+    return built;
+}
+
+// Install by a click: the busy panel blinks and refuses every input, the
+// after-install link opens before the success box, the box closes the window.
+TEST_F(Window, InstallShowsBusyPanelRefusesInputAndReportsSuccess) {
+    Variant large(largePackage());
+    Installer run(large.path);
+    ASSERT_NE(run.window, nullptr);
+    Sleep(500);
+    run.click(730, 474);
+    // "Installing" as the busy panel draws it; the pressed button ("Install",
+    // white on black) that precedes the first tick matches neither phase.
+    Image frame(kWidth, kHeight), installing(kWidth, kHeight);
+    const RECT word = {590, 446, 870, 482}, status = {580, 484, 881, 505};
+    FillRect(installing.dc, &kButton, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    HFONT font = arial(40, 400);
+    drawTextAt(installing.dc, font, "Installing", {580, 444, 880, 489}, kWhite, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    DeleteObject(font);
+    const int wordArea = (word.right - word.left) * (word.bottom - word.top);
+    int shownOn = 0, shownOff = 0, statusShown = 0;
+    for (int sample = 0; sample < 24 && (shownOn < 2 || shownOff < 2 || !statusShown); ++sample) {
+        Sleep(250);
+        readClient(run.window, frame);
+        const bool on = frame.differences(installing, word) == 0;
+        shownOn += on;
+        shownOff += frame.count(word, kBlack) == wordArea;
+        // More than the descender of "Installing"'s g reaches into the status line.
+        const bool statusDrawn = frame.count(status, kWhite) > 100;
+        const char* shot = std::getenv("SONOGRAF_BUSY_SHOT");
+        if (on && statusDrawn && !statusShown && shot) frame.save(shot);
+        statusShown += on && statusDrawn;
+    }
+    EXPECT_GE(shownOn, 2) << "\"Installing\" shown on odd ticks";
+    EXPECT_GE(shownOff, 2) << "and gone on even ticks";
+    EXPECT_GT(statusShown, 0) << "the status text under \"Installing\"";
+    // While busy nothing a person does changes anything.
+    run.click(730, 474);
+    run.click(450, 200);
+    run.key(VK_RETURN);
+    run.key(VK_ESCAPE);
+    PostMessageA(run.window, WM_CLOSE, 0, 0);
+    Sleep(300);
+    EXPECT_TRUE(run.alive());
+    readClient(run.window, frame);
+    EXPECT_EQ(frame.at(585, 449), kBlack) << "still the busy panel";
+    const auto box = run.answerBox();
+    EXPECT_EQ(box.first, "Success");
+    EXPECT_EQ(box.second, "Installation Complete and Successful !");
+    EXPECT_EQ(links.opened(), std::vector<std::string>{PLAIN_afterInstallLink}) << "opened before the box";
+    EXPECT_EQ(run.exitCode(), 0u);
+    EXPECT_TRUE(applicationInstalled());
+}
+
+TEST_F(Window, EnterStartsTheInstall) {
+    Installer run(installerPath());
+    ASSERT_NE(run.window, nullptr);
+    Sleep(500);
+    run.key(VK_RETURN);
+    EXPECT_EQ(run.answerBox().first, "Success");
+    EXPECT_EQ(run.exitCode(), 0u);
+    EXPECT_TRUE(applicationInstalled());
+}
+
+// Installed: the window offers "Remove", which uninstalls and closes; a copy
+// that cannot read its package shows the error and closes only once answered.
+TEST_F(Window, RemoveUninstallsAndAFailureWaitsForItsBoxToBeAnswered) {
+    ASSERT_EQ(runProgram(installerPath(), "-h -i", 60000), 0u);
+    {
+        Variant broken(std::string(8, 'x'));  // too short for a package header
+        Installer run(broken.path);
+        ASSERT_NE(run.window, nullptr);
+        Sleep(500);
+        expectIdleWindow(run.window, "O/S: WIN10", true);
+        run.click(730, 474);
+        HWND box = waitForWindow(run.process, "#32770", 30000);
+        ASSERT_NE(box, nullptr);
+        Sleep(1000);
+        EXPECT_TRUE(IsWindow(box)) << "the box stays until it is answered";
+        EXPECT_TRUE(run.alive());
+        const auto shown = run.answerBox();
+        EXPECT_EQ(shown.first, "Sonograf Uninstallation Error");
+        EXPECT_NE(shown.second.find("sonograf.example"), std::string::npos) << shown.second;
+        EXPECT_EQ(run.exitCode(), 0u);
+    }
+    Installer run(installerPath());
+    ASSERT_NE(run.window, nullptr);
+    Sleep(500);
+    run.click(730, 474);
+    EXPECT_EQ(run.exitCode(), 0u);
+    EXPECT_FALSE(applicationInstalled());
+}
+
+// -i without -h on a damaged package: the error box stays until answered, and
+// then the process ends by itself with the procedure's result.
+TEST_F(Window, SilentInstallShownEndsWithItsResultOnceTheBoxIsAnswered) {
+    Variant damaged(damagedPackage());
+    Installer run(damaged.path, "-i");
+    ASSERT_NE(run.window, nullptr);
+    HWND box = waitForWindow(run.process, "#32770", 30000);
+    ASSERT_NE(box, nullptr);
+    Sleep(1000);
+    EXPECT_TRUE(IsWindow(box));
+    const auto shown = run.answerBox();
+    EXPECT_EQ(shown.first, "Sonograf Installation Error");
+    EXPECT_EQ(run.exitCode(), static_cast<DWORD>(-10));
+}
+
+// The OS label for each Windows version Wine emulates, set for the installer
+// alone through Wine's per-program settings.
+TEST_F(Window, OsLabelForEachWindowsVersionWineEmulates) {
+    struct Version {
+        const char* wine;
+        const char* label;
+    } versions[] = {{"win2003", "O/S: Server 2003"}, {"vista", "O/S: VISTA"},   {"win2008", "O/S: VISTA"},
+                    {"win8", "O/S: WIN8"},           {"win81", "O/S: WIN8.1"},  {"win10", "O/S: WIN10"}};
+    for (const Version& version : versions) {
+        emulateWindows(version.wine);
+        Installer run(installerPath());
+        ASSERT_NE(run.window, nullptr);
+        Sleep(500);
+        Image shown(kWidth, kHeight), expected(kWidth, kHeight);
+        readClient(run.window, shown);
+        drawExpectedIdle(expected, version.label, false);
+        EXPECT_EQ(shown.differences(expected, {0, 95, 740, 130}), 0) << version.wine << ": " << version.label;
+        run.key(VK_ESCAPE);
+        EXPECT_EQ(run.exitCode(), 0u);
+    }
+}
+}  // namespace

@@ -1,0 +1,24 @@
+// End-to-end helpers around the installer under test.
+//   installerPackage(exe)                 the bytes of its package (RT_RCDATA 100), empty if none
+//   copyWithPackage(exe, copy, bytes)     copies exe to copy with the package replaced by
+//                                         `bytes`, or removed when `bytes` is empty; true on success
+//   installedPaths()                      where an install by an installer of this test
+//                                         program's bitness puts things
+//   REGSAM view = installedPaths().view   KEY_WOW64_32KEY / KEY_WOW64_64KEY: the registry view
+//                                         the installer writes to, given explicitly
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+std::string installerPackage(const std::string& installer);
+bool copyWithPackage(const std::string& installer, const std::string& copy, const std::string& package);
+
+struct InstalledPaths {
+    std::string installFolder;     // Program Files (x86 for 32-bit) \ OV\Sonograf
+    std::string userMenuFolder;    // per-user programs folder \ Orvane\Sonograf, empty if unknown
+    std::string commonMenuFolder;  // all-users programs folder \ Orvane\Sonograf, empty if unknown
+    std::string uninstallKey;      // below HKEY_LOCAL_MACHINE
+    REGSAM view;
+};
+InstalledPaths installedPaths();
