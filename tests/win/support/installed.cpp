@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <vector>
+
 namespace {
 const WORD kPackageId = 100;
 
@@ -19,20 +21,48 @@ std::string userProgramsFolder() {
     return folder;
 }
 
-BOOL CALLBACK keepLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {
-    *reinterpret_cast<WORD*>(found) = language;
-    return FALSE;
+// A resource name or type: an identifier, or a text kept alive with the record.
+struct ResourceName {
+    ULONG_PTR id;
+    std::string text;
+    LPCSTR get() const { return text.empty() ? MAKEINTRESOURCEA(id) : text.c_str(); }
+    static ResourceName of(LPCSTR name) {
+        return IS_INTRESOURCE(name) ? ResourceName{reinterpret_cast<ULONG_PTR>(name), ""} : ResourceName{0, name};
+    }
+};
+
+struct Resource {
+    ResourceName type;
+    ResourceName name;
+    WORD language;
+    std::string bytes;
+};
+
+BOOL CALLBACK keepLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR list) {
+    HRSRC found = FindResourceExA(module, type, name, language);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    if (loaded == nullptr) return TRUE;
+    std::string bytes(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
+    reinterpret_cast<std::vector<Resource>*>(list)->push_back(
+        {ResourceName::of(type), ResourceName::of(name), language, bytes});
+    return TRUE;
 }
 
-// The language the package resource is stored under, so that an update replaces it.
-WORD packageLanguage(const std::string& installer) {
-    WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-    HMODULE module = LoadLibraryExA(installer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) return language;
-    EnumResourceLanguagesA(module, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(kPackageId), keepLanguage,
-                           reinterpret_cast<LONG_PTR>(&language));
+BOOL CALLBACK keepName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR list) {
+    return EnumResourceLanguagesA(module, type, name, keepLanguage, list) || TRUE;
+}
+
+BOOL CALLBACK keepType(HMODULE module, LPSTR type, LONG_PTR list) {
+    return EnumResourceNamesA(module, type, keepName, list) || TRUE;
+}
+
+std::vector<Resource> resourcesOf(const std::string& executable) {
+    std::vector<Resource> list;
+    HMODULE module = LoadLibraryExA(executable.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return list;
+    EnumResourceTypesA(module, keepType, reinterpret_cast<LONG_PTR>(&list));
     FreeLibrary(module);
-    return language;
+    return list;
 }
 
 std::string menuBelow(const std::string& programs) {
@@ -51,15 +81,21 @@ std::string installerPackage(const std::string& installer) {
     return bytes;
 }
 
+// The copy's resources are written anew from the original's, the package
+// swapped or left out (Wine does not delete a single resource in an update).
 bool copyWithPackage(const std::string& installer, const std::string& copy, const std::string& package) {
-    const WORD language = packageLanguage(installer);
-    if (!CopyFileA(installer.c_str(), copy.c_str(), FALSE)) return false;
-    HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
+    std::vector<Resource> resources = resourcesOf(installer);
+    if (resources.empty() || !CopyFileA(installer.c_str(), copy.c_str(), FALSE)) return false;
+    HANDLE update = BeginUpdateResourceA(copy.c_str(), TRUE);
     if (update == nullptr) return false;
-    // No data removes the resource.
-    void* data = package.empty() ? nullptr : const_cast<char*>(package.data());
-    BOOL updated = UpdateResourceA(update, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(kPackageId),
-                                   language, data, static_cast<DWORD>(package.size()));
+    bool updated = true;
+    for (Resource& resource : resources) {
+        const bool isPackage = resource.type.get() == RT_RCDATA && resource.name.get() == MAKEINTRESOURCEA(kPackageId);
+        if (isPackage) resource.bytes = package;
+        if (resource.bytes.empty()) continue;
+        updated = updated && UpdateResourceA(update, resource.type.get(), resource.name.get(), resource.language,
+                                             &resource.bytes[0], static_cast<DWORD>(resource.bytes.size()));
+    }
     return EndUpdateResourceA(update, !updated) && updated;
 }
 
