@@ -5,13 +5,14 @@
 #include <vector>
 
 namespace {
-const WORD kPackageId = 100;
+const ULONG_PTR kPackageId = 100;
 
 std::string shellFolder(int id) {
     char folder[MAX_PATH] = {};
     return SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, 0, folder)) ? std::string(folder) : std::string();
 }
 
+// The installer reads the per-user folder from here, not through the shell.
 std::string userProgramsFolder() {
     char folder[1024] = {};
     DWORD size = sizeof folder;
@@ -21,19 +22,9 @@ std::string userProgramsFolder() {
     return folder;
 }
 
-// A resource name or type: an identifier, or a text kept alive with the record.
-struct ResourceName {
-    ULONG_PTR id;
-    std::string text;
-    LPCSTR get() const { return text.empty() ? MAKEINTRESOURCEA(id) : text.c_str(); }
-    static ResourceName of(LPCSTR name) {
-        return IS_INTRESOURCE(name) ? ResourceName{reinterpret_cast<ULONG_PTR>(name), ""} : ResourceName{0, name};
-    }
-};
-
+// The installer's resources all have numeric types and names.
 struct Resource {
-    ResourceName type;
-    ResourceName name;
+    ULONG_PTR type, name;
     WORD language;
     std::string bytes;
 };
@@ -41,10 +32,10 @@ struct Resource {
 BOOL CALLBACK keepLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR list) {
     HRSRC found = FindResourceExA(module, type, name, language);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    if (loaded == nullptr) return TRUE;
-    std::string bytes(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
-    reinterpret_cast<std::vector<Resource>*>(list)->push_back(
-        {ResourceName::of(type), ResourceName::of(name), language, bytes});
+    if (loaded != nullptr && IS_INTRESOURCE(type) && IS_INTRESOURCE(name))
+        reinterpret_cast<std::vector<Resource>*>(list)->push_back(
+            {reinterpret_cast<ULONG_PTR>(type), reinterpret_cast<ULONG_PTR>(name), language,
+             std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found))});
     return TRUE;
 }
 
@@ -65,20 +56,15 @@ std::vector<Resource> resourcesOf(const std::string& executable) {
     return list;
 }
 
-std::string menuBelow(const std::string& programs) {
-    return programs.empty() ? programs : programs + "\\Orvane\\Sonograf";
+bool isPackage(const Resource& resource) {
+    return resource.type == reinterpret_cast<ULONG_PTR>(RT_RCDATA) && resource.name == kPackageId;
 }
 }  // namespace
 
 std::string installerPackage(const std::string& installer) {
-    HMODULE module = LoadLibraryExA(installer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) return std::string();
-    std::string bytes;
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kPackageId), MAKEINTRESOURCEA(10));
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    if (loaded != nullptr) bytes.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
-    FreeLibrary(module);
-    return bytes;
+    for (const Resource& resource : resourcesOf(installer))
+        if (isPackage(resource)) return resource.bytes;
+    return std::string();
 }
 
 // The copy's resources are written anew from the original's, the package
@@ -90,20 +76,23 @@ bool copyWithPackage(const std::string& installer, const std::string& copy, cons
     if (update == nullptr) return false;
     bool updated = true;
     for (Resource& resource : resources) {
-        const bool isPackage = resource.type.get() == RT_RCDATA && resource.name.get() == MAKEINTRESOURCEA(kPackageId);
-        if (isPackage) resource.bytes = package;
-        if (resource.bytes.empty()) continue;
-        updated = updated && UpdateResourceA(update, resource.type.get(), resource.name.get(), resource.language,
-                                             &resource.bytes[0], static_cast<DWORD>(resource.bytes.size()));
+        if (isPackage(resource)) resource.bytes = package;
+        if (!resource.bytes.empty())
+            updated = updated && UpdateResourceA(update, MAKEINTRESOURCEA(resource.type),
+                                                 MAKEINTRESOURCEA(resource.name), resource.language,
+                                                 &resource.bytes[0], static_cast<DWORD>(resource.bytes.size()));
     }
     return EndUpdateResourceA(update, !updated) && updated;
 }
 
 InstalledPaths installedPaths() {
     InstalledPaths paths;
-    paths.installFolder = shellFolder(CSIDL_PROGRAM_FILES) + "\\OV\\Sonograf";
-    paths.userMenuFolder = menuBelow(userProgramsFolder());
-    paths.commonMenuFolder = menuBelow(shellFolder(CSIDL_COMMON_PROGRAMS));
+    paths.programFiles = shellFolder(CSIDL_PROGRAM_FILES);
+    paths.userPrograms = userProgramsFolder();
+    paths.commonPrograms = shellFolder(CSIDL_COMMON_PROGRAMS);
+    paths.installFolder = paths.programFiles + "\\OV\\Sonograf";
+    paths.userMenuFolder = paths.userPrograms + "\\Orvane\\Sonograf";
+    paths.commonMenuFolder = paths.commonPrograms + "\\Orvane\\Sonograf";
     paths.uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OV:Sonograf {3C77C191-1FE5-4e3c}";
     paths.view = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     return paths;
