@@ -67,8 +67,17 @@ static int removeFolderTree(const char* folder, const FileCalls& calls) {
         // A path too long for the work buffer is refused like an entry that
         // cannot be deleted.
         if (!more || textJoin(work, sizeof work, folder, found.cFileName) != 0) break;
-        int removed = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? removeFolderTree(work, calls)
-                                                                           : calls.deleteFile(work);
+        // A junction or symbolic link is removed as itself, never entered:
+        // what it points to lies outside the tree.
+        const DWORD attributes = found.dwFileAttributes;
+        int removed = 0;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            removed = calls.deleteFile(work);
+        } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            removed = calls.removeDirectory(work);
+        } else {
+            removed = removeFolderTree(work, calls);
+        }
         if (!removed) break;
     }
     return calls.removeDirectory(folder) ? 1 : 0;
@@ -76,6 +85,16 @@ static int removeFolderTree(const char* folder, const FileCalls& calls) {
 
 int deleteFolderTree(const char* folder, const FileCalls& calls) {
     if (folder == nullptr || folder[0] == '\0') return 1;
+    // The folder itself may be a link too: then only the link goes.
+    WIN32_FIND_DATAA self;
+    HANDLE search = calls.findFirstFile(folder, &self);
+    if (search != INVALID_HANDLE_VALUE) {
+        calls.findClose(search);
+        if (self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            calls.removeDirectory(folder);
+            return 1;
+        }
+    }
     removeFolderTree(folder, calls);
     return 1;
 }

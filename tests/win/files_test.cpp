@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/support/folder_link.h"
 #include "tests/win/support/temp_folder.h"
 
 namespace {
@@ -125,8 +126,11 @@ TEST(CreateFolderChain, TreatsAFileComponentAsPresent) {
 int findFirstCount = 0;
 const int kFindFirstLimit = 200;  // ends a walk that would otherwise never stop
 
+// Counts the enumerations ("...\*.*"), not the look at the folder itself.
 HANDLE WINAPI countFindFirstFile(LPCSTR pattern, LPWIN32_FIND_DATAA found) {
-    if (++findFirstCount > kFindFirstLimit) return INVALID_HANDLE_VALUE;
+    const std::string text = pattern;
+    if (text.size() >= 3 && text.compare(text.size() - 3, 3, "*.*") == 0 && ++findFirstCount > kFindFirstLimit)
+        return INVALID_HANDLE_VALUE;
     return FindFirstFileA(pattern, found);
 }
 
@@ -219,6 +223,35 @@ TEST(DeleteFolderTree, EndsAtAnUndeletableNestedSubfolder) {
         EXPECT_EQ(3, findFirstCount) << c.blocker;
         EXPECT_TRUE(present(blocker)) << c.blocker;
         EXPECT_TRUE(isFolder(root)) << c.blocker;
+    }
+}
+
+std::vector<std::string> removedFolders;
+
+BOOL WINAPI recordRemoveDirectory(LPCSTR path) {
+    removedFolders.push_back(path);
+    return RemoveDirectoryA(path);
+}
+
+// A link planted in the tree, or given as the tree itself, is removed as a
+// link (Wine cannot remove one, so it stays): what it points to is kept.
+TEST(DeleteFolderTree, RemovesAFolderLinkWithoutEnteringIt) {
+    for (const bool linkInside : {true, false}) {
+        TempFolder temp;
+        const std::string target = temp.file("elsewhere");
+        const std::string root = temp.file("tree");
+        makeFolder(target);
+        makeFile(target + "\\keep.txt");
+        makeFolder(root);
+        const std::string link = linkInside ? root + "\\link" : temp.file("link");
+        ASSERT_TRUE(plantFolderLink(link, target));
+        FileCalls calls = realFileCalls;
+        calls.removeDirectory = recordRemoveDirectory;
+        removedFolders.clear();
+        EXPECT_EQ(1, deleteFolderTree(linkInside ? root.c_str() : link.c_str(), calls));
+        EXPECT_TRUE(present(target + "\\keep.txt")) << linkInside;
+        EXPECT_EQ(removedFolders.front(), link) << linkInside;
+        removeFolderLink(link);
     }
 }
 

@@ -2,14 +2,17 @@
 
 #include <shlobj.h>
 
+#include <vector>
+
 namespace {
-const WORD kPackageId = 100;
+const ULONG_PTR kPackageId = 100;
 
 std::string shellFolder(int id) {
     char folder[MAX_PATH] = {};
     return SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, 0, folder)) ? std::string(folder) : std::string();
 }
 
+// The installer reads the per-user folder from here, not through the shell.
 std::string userProgramsFolder() {
     char folder[1024] = {};
     DWORD size = sizeof folder;
@@ -19,55 +22,77 @@ std::string userProgramsFolder() {
     return folder;
 }
 
-BOOL CALLBACK keepLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {
-    *reinterpret_cast<WORD*>(found) = language;
-    return FALSE;
+// The installer's resources all have numeric types and names.
+struct Resource {
+    ULONG_PTR type, name;
+    WORD language;
+    std::string bytes;
+};
+
+BOOL CALLBACK keepLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR list) {
+    HRSRC found = FindResourceExA(module, type, name, language);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    if (loaded != nullptr && IS_INTRESOURCE(type) && IS_INTRESOURCE(name))
+        reinterpret_cast<std::vector<Resource>*>(list)->push_back(
+            {reinterpret_cast<ULONG_PTR>(type), reinterpret_cast<ULONG_PTR>(name), language,
+             std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found))});
+    return TRUE;
 }
 
-// The language the package resource is stored under, so that an update replaces it.
-WORD packageLanguage(const std::string& installer) {
-    WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-    HMODULE module = LoadLibraryExA(installer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) return language;
-    EnumResourceLanguagesA(module, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(kPackageId), keepLanguage,
-                           reinterpret_cast<LONG_PTR>(&language));
+BOOL CALLBACK keepName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR list) {
+    return EnumResourceLanguagesA(module, type, name, keepLanguage, list) || TRUE;
+}
+
+BOOL CALLBACK keepType(HMODULE module, LPSTR type, LONG_PTR list) {
+    return EnumResourceNamesA(module, type, keepName, list) || TRUE;
+}
+
+std::vector<Resource> resourcesOf(const std::string& executable) {
+    std::vector<Resource> list;
+    HMODULE module = LoadLibraryExA(executable.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return list;
+    EnumResourceTypesA(module, keepType, reinterpret_cast<LONG_PTR>(&list));
     FreeLibrary(module);
-    return language;
+    return list;
 }
 
-std::string menuBelow(const std::string& programs) {
-    return programs.empty() ? programs : programs + "\\Orvane\\Sonograf";
+bool isPackage(const Resource& resource) {
+    return resource.type == reinterpret_cast<ULONG_PTR>(RT_RCDATA) && resource.name == kPackageId;
 }
 }  // namespace
 
 std::string installerPackage(const std::string& installer) {
-    HMODULE module = LoadLibraryExA(installer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) return std::string();
-    std::string bytes;
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kPackageId), MAKEINTRESOURCEA(10));
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    if (loaded != nullptr) bytes.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
-    FreeLibrary(module);
-    return bytes;
+    for (const Resource& resource : resourcesOf(installer))
+        if (isPackage(resource)) return resource.bytes;
+    return std::string();
 }
 
+// The copy's resources are written anew from the original's, the package
+// swapped or left out (Wine does not delete a single resource in an update).
 bool copyWithPackage(const std::string& installer, const std::string& copy, const std::string& package) {
-    const WORD language = packageLanguage(installer);
-    if (!CopyFileA(installer.c_str(), copy.c_str(), FALSE)) return false;
-    HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
+    std::vector<Resource> resources = resourcesOf(installer);
+    if (resources.empty() || !CopyFileA(installer.c_str(), copy.c_str(), FALSE)) return false;
+    HANDLE update = BeginUpdateResourceA(copy.c_str(), TRUE);
     if (update == nullptr) return false;
-    // No data removes the resource.
-    void* data = package.empty() ? nullptr : const_cast<char*>(package.data());
-    BOOL updated = UpdateResourceA(update, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(kPackageId),
-                                   language, data, static_cast<DWORD>(package.size()));
+    bool updated = true;
+    for (Resource& resource : resources) {
+        if (isPackage(resource)) resource.bytes = package;
+        if (!resource.bytes.empty())
+            updated = updated && UpdateResourceA(update, MAKEINTRESOURCEA(resource.type),
+                                                 MAKEINTRESOURCEA(resource.name), resource.language,
+                                                 &resource.bytes[0], static_cast<DWORD>(resource.bytes.size()));
+    }
     return EndUpdateResourceA(update, !updated) && updated;
 }
 
 InstalledPaths installedPaths() {
     InstalledPaths paths;
-    paths.installFolder = shellFolder(CSIDL_PROGRAM_FILES) + "\\OV\\Sonograf";
-    paths.userMenuFolder = menuBelow(userProgramsFolder());
-    paths.commonMenuFolder = menuBelow(shellFolder(CSIDL_COMMON_PROGRAMS));
+    paths.programFiles = shellFolder(CSIDL_PROGRAM_FILES);
+    paths.userPrograms = userProgramsFolder();
+    paths.commonPrograms = shellFolder(CSIDL_COMMON_PROGRAMS);
+    paths.installFolder = paths.programFiles + "\\OV\\Sonograf";
+    paths.userMenuFolder = paths.userPrograms + "\\Orvane\\Sonograf";
+    paths.commonMenuFolder = paths.commonPrograms + "\\Orvane\\Sonograf";
     paths.uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OV:Sonograf {3C77C191-1FE5-4e3c}";
     paths.view = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     return paths;

@@ -15,9 +15,12 @@ std::string installerPackage(const std::string& installer);
 bool copyWithPackage(const std::string& installer, const std::string& copy, const std::string& package);
 
 struct InstalledPaths {
-    std::string installFolder;     // Program Files (x86 for 32-bit) \ OV\Sonograf
-    std::string userMenuFolder;    // per-user programs folder \ Orvane\Sonograf, empty if unknown
-    std::string commonMenuFolder;  // all-users programs folder \ Orvane\Sonograf, empty if unknown
+    std::string programFiles;      // Program Files ("Program Files (x86)" for 32-bit under WOW64)
+    std::string userPrograms;      // per-user Start-menu programs folder, empty if unknown
+    std::string commonPrograms;    // all-users Start-menu programs folder, empty if unknown
+    std::string installFolder;     // programFiles \ OV\Sonograf
+    std::string userMenuFolder;    // userPrograms \ Orvane\Sonograf
+    std::string commonMenuFolder;  // commonPrograms \ Orvane\Sonograf
     std::string uninstallKey;      // below HKEY_LOCAL_MACHINE
     REGSAM view;
 };

@@ -33,11 +33,13 @@ DWORD runProgram(const std::string& program, const std::string& arguments, DWORD
     return process ? finishProgram(process, milliseconds) : STILL_ACTIVE;
 }
 
-std::string installerPath() {
+std::string environmentValue(const char* name) {
     char buffer[1024] = {};
-    DWORD n = GetEnvironmentVariableA("SONOGRAF_SETUP", buffer, sizeof buffer);
+    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
     return n > 0 && n < sizeof buffer ? std::string(buffer) : std::string();
 }
+
+std::string installerPath() { return environmentValue("SONOGRAF_SETUP"); }
 
 std::string ownPath() {
     char buffer[1024] = {};

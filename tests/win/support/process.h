@@ -12,6 +12,8 @@ HANDLE startProgram(const std::string& program, const std::string& arguments);
 DWORD finishProgram(HANDLE process, DWORD milliseconds);
 // startProgram then finishProgram.
 DWORD runProgram(const std::string& program, const std::string& arguments, DWORD milliseconds);
+// An environment variable's value, empty when unset.
+std::string environmentValue(const char* name);
 // The installer under test (SONOGRAF_SETUP), and this test program's own path.
 std::string installerPath();
 std::string ownPath();

@@ -1,0 +1,328 @@
+// The real installer's silent install and uninstall, checked by comparing
+// snapshots of the places they touch. Every case starts and ends on a system
+// without the application.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "package/package_format.h"
+#include "support/folder_link.h"
+#include "support/installed.h"
+#include "support/link_reader.h"
+#include "support/process.h"
+#include "support/scratch_key.h"
+#include "support/temp_folder.h"
+
+namespace {
+const InstalledPaths paths = installedPaths();
+const std::string kSettings = "HKCU\\Orvane\\Sonograf";
+
+std::string readBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string bytes;
+    char chunk[65536];
+    DWORD got = 0;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+std::string nameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+int run(const std::string& program, const char* arguments) {
+    return static_cast<int>(runProgram(program, arguments, 60000));
+}
+
+// The package with the name of entry `index` replaced.
+std::string renamedEntry(std::string package, uint32_t index, const char* name) {
+    uint8_t* header = reinterpret_cast<uint8_t*>(&package[0]);
+    PackageEntry entry;
+    readPackageEntry(header, index, &entry);
+    memset(entry.name, 0, sizeof entry.name);
+    memcpy(entry.name, name, strlen(name));
+    writePackageEntry(header, index, &entry);
+    return package;
+}
+
+// A snapshot has one line per folder ("D path"), file ("F path size"), key
+// ("K path") and value ("V path\name type bytes"); links are listed, not entered.
+using Lines = std::set<std::string>;
+
+std::string fileLine(const std::string& path, size_t size) { return "F " + path + " " + std::to_string(size); }
+
+std::string valueLine(const std::string& key, const std::string& name, DWORD type, const void* data, size_t size) {
+    static const char digits[] = "0123456789abcdef";
+    std::string line = "V " + key + "\\" + name + " " + std::to_string(type) + " ";
+    for (const BYTE* byte = static_cast<const BYTE*>(data); byte < static_cast<const BYTE*>(data) + size; ++byte)
+        line += {digits[*byte >> 4], digits[*byte & 15]};
+    return line;
+}
+
+std::string textLine(const std::string& key, const char* name, const std::string& text) {
+    return valueLine(key, name, REG_SZ, text.c_str(), text.size() + 1);
+}
+
+std::string dwordLine(const std::string& key, const char* name, DWORD value) {
+    return valueLine(key, name, REG_DWORD, &value, sizeof value);
+}
+
+void addFiles(Lines& lines, const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string path = folder + "\\" + found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            lines.insert(fileLine(path, found.nFileSizeLow));
+        } else if (found.cFileName[0] != '.') {
+            lines.insert("D " + path);
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) addFiles(lines, path);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+void addKeys(Lines& lines, HKEY root, const std::string& label, const std::string& path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | paths.view, &key) != ERROR_SUCCESS) return;
+    lines.insert("K " + label + path);
+    char name[256], subkey[256];
+    BYTE data[4096];
+    DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) == ERROR_SUCCESS;
+         ++i, nameSize = sizeof name, dataSize = sizeof data)
+        lines.insert(valueLine(label + path, name, type, data, dataSize));
+    for (DWORD i = 0; RegEnumKeyA(key, i, subkey, sizeof subkey) == ERROR_SUCCESS; ++i)
+        addKeys(lines, root, label, path + "\\" + subkey);
+    RegCloseKey(key);
+}
+
+Lines snapshot() {
+    Lines lines;
+    for (const std::string& folder : {paths.programFiles, paths.userPrograms, paths.commonPrograms})
+        addFiles(lines, folder);
+    addKeys(lines, HKEY_LOCAL_MACHINE, "HKLM\\", parentOf(paths.uninstallKey));
+    addKeys(lines, HKEY_CURRENT_USER, "HKCU\\", "Orvane");
+    return lines;
+}
+
+// What an uninstall keeps: the parent folders and the tray settings at 0.
+Lines documentedTraces() {
+    return {"D " + parentOf(paths.installFolder), "D " + parentOf(paths.userMenuFolder),
+            "D " + parentOf(paths.commonMenuFolder), "K HKCU\\Orvane", "K " + kSettings,
+            dwordLine(kSettings, "SysTray", 0), dwordLine(kSettings, "SysTrayShowOnRun", 0)};
+}
+
+// The window titled `title` of a process, waited for up to 30 s.
+HWND windowOf(HANDLE process, const char* title) {
+    for (int tries = 0; tries < 600; ++tries, Sleep(50)) {
+        HWND window = nullptr;
+        while ((window = FindWindowExA(nullptr, window, nullptr, title)) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == GetProcessId(process)) return window;
+        }
+    }
+    return nullptr;
+}
+
+class Procedures : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        ASSERT_FALSE(paths.userPrograms.empty() || paths.commonPrograms.empty());
+        removeAll();
+    }
+    void TearDown() override {
+        removeAll();
+        CoUninitialize();
+    }
+    void removeAll() {
+        if (!link.empty()) removeFolderLink(link);
+        for (const std::string& folder :
+             {parentOf(paths.installFolder), parentOf(paths.userMenuFolder), parentOf(paths.commonMenuFolder)}) {
+            DeleteFileA(folder.c_str());
+            TempFolder::removeTree(folder);
+        }
+        ScratchKey::removeTree(HKEY_LOCAL_MACHINE, paths.uninstallKey);
+        ScratchKey::removeTree(HKEY_CURRENT_USER, "Orvane");
+        before = snapshot();
+    }
+    // The lines added since `before`; a line that went is marked with "-".
+    Lines changes() const {
+        Lines now = snapshot(), changed;
+        for (const std::string& line : now)
+            if (!before.count(line)) changed.insert(line);
+        for (const std::string& line : before)
+            if (!now.count(line)) changed.insert("-" + line);
+        return changed;
+    }
+    std::string installed(const std::string& name) const { return paths.installFolder + "\\" + name; }
+
+    Lines before;
+    std::string link;
+    const std::string installer = installerPath();
+};
+
+TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
+    const std::string app = readBytes(environmentValue("SONOGRAF_APP"));
+    const std::string readme = readBytes(environmentValue("SONOGRAF_README"));
+    const std::string setup = readBytes(installer);
+    const std::string entry = "HKLM\\" + paths.uninstallKey;
+    for (const char* startedAs : {"", "Other Setup.exe"}) {
+        TempFolder temp;
+        std::string started = installer;
+        if (*startedAs) {
+            started = temp.file(startedAs);
+            ASSERT_TRUE(CopyFileA(installer.c_str(), started.c_str(), FALSE));
+            SetFileAttributesA(started.c_str(), FILE_ATTRIBUTE_READONLY);  // the copy is made writable
+        }
+        ASSERT_EQ(run(started, "-h -i"), 0) << started;
+
+        const std::string copy = installed(nameOf(started));
+        Lines expected = {"D " + parentOf(paths.installFolder), "D " + paths.installFolder,
+                          fileLine(installed("sonograf.exe"), app.size()),
+                          fileLine(installed("readme.txt"), readme.size()), fileLine(copy, setup.size()),
+                          "K " + entry, textLine(entry, "DisplayName", "Sonograf, The Spectrum Analyzer"),
+                          textLine(entry, "Publisher", "Orvane Software"),
+                          textLine(entry, "UninstallString", "\"" + copy + "\""), textLine(entry, "DisplayIcon", copy),
+                          textLine(entry, "DisplayVersion", "1.0.1.3"),
+                          textLine(entry, "InstallLocation", paths.installFolder),
+                          textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u"),
+                          dwordLine(entry, "EstimatedSize", static_cast<DWORD>((app.size() + readme.size() + setup.size() + 1023) / 1024)),
+                          dwordLine(entry, "NoModify", 1), dwordLine(entry, "NoRepair", 1)};
+        for (const std::string& menu : {paths.userMenuFolder, paths.commonMenuFolder}) {
+            expected.insert({"D " + parentOf(menu), "D " + menu});
+            for (const auto& name : {std::make_pair("Readme", "readme.txt"), std::make_pair("Sonograf", "Sonograf.exe")}) {
+                const std::string shortcut = menu + "\\" + name.first + ".LNK";
+                expected.insert(fileLine(shortcut, readBytes(shortcut).size()));
+                const LinkFields fields = readLink(shortcut);
+                EXPECT_EQ(fields.target, installed(name.second)) << shortcut;
+                EXPECT_EQ(fields.workingFolder, paths.installFolder) << shortcut;
+            }
+        }
+        EXPECT_EQ(changes(), expected) << started;
+        EXPECT_TRUE(readBytes(installed("sonograf.exe")) == app && readBytes(installed("readme.txt")) == readme &&
+                    readBytes(copy) == setup);
+        EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+
+        HANDLE application = startProgram(installed("Sonograf.exe"), "");
+        HWND window = windowOf(application, "Sonograf");
+        EXPECT_NE(window, nullptr);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        finishProgram(application, 10000);
+
+        EXPECT_EQ(run(started, "-h -u"), 0);
+        EXPECT_EQ(changes(), documentedTraces());
+        removeAll();
+    }
+}
+
+TEST_F(Procedures, SilentRunsLeaveOnlyTheDocumentedTraces) {
+    std::vector<const char*> tenCycles;
+    for (int i = 0; i < 10; ++i) tenCycles.insert(tenCycles.end(), {"-h -i", "-h -u"});
+    const struct {
+        const char* what;
+        std::vector<const char*> runs;  // each returns 0
+        Lines left;
+    } cases[] = {{"uninstall with nothing installed", {"-h -u"}, {}},
+                 {"install then uninstall", {"-h -i", "-h -u"}, documentedTraces()},
+                 {"install when installed uninstalls", {"-h -i", "-h -i"}, documentedTraces()},
+                 {"ten cycles", tenCycles, documentedTraces()}};
+    for (const auto& c : cases) {
+        for (const char* arguments : c.runs) ASSERT_EQ(run(installer, arguments), 0) << c.what << ": " << arguments;
+        EXPECT_EQ(changes(), c.left) << c.what;
+        removeAll();
+    }
+}
+
+TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
+    const std::string package = installerPackage(installer);
+    ASSERT_GT(package.size(), PACKAGE_HEADER_SIZE);
+    PackageEntry entries[PACKAGE_ENTRY_COUNT];
+    for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i)
+        readPackageEntry(reinterpret_cast<const uint8_t*>(package.data()), i, &entries[i]);
+    ASSERT_STREQ(entries[0].name, "sonograf.exe");
+    const Lines folders = {"D " + parentOf(paths.installFolder), "D " + paths.installFolder};
+    Lines firstFile = folders;
+    firstFile.insert(fileLine(installed("sonograf.exe"), entries[0].size));
+
+    enum Damage { NoPackage, FlipInEntry0, FlipInEntry1, UnsafeName, FolderBlocked };
+    const struct {
+        const char* what;
+        Damage damage;
+        int code;
+        Lines left;
+    } cases[] = {{"no package", NoPackage, -1, {}},
+                 {"stored byte flipped in entry 0", FlipInEntry0, -10, folders},
+                 {"stored byte flipped in entry 1", FlipInEntry1, -10, firstFile},
+                 {"entry name climbing out of the folder", UnsafeName, -10, firstFile},
+                 {"install folder cannot be made", FolderBlocked, -3, {}}};
+    for (const auto& c : cases) {
+        std::string damaged = c.damage == NoPackage ? std::string() : package;
+        if (c.damage == FlipInEntry0 || c.damage == FlipInEntry1) damaged[entries[c.damage - FlipInEntry0].offset] ^= 1;
+        if (c.damage == UnsafeName) damaged = renamedEntry(package, 1, "..\\readme.txt");
+        if (c.damage == FolderBlocked) {  // a file where the folder "OV" must go
+            CloseHandle(CreateFileA(parentOf(paths.installFolder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                    nullptr));
+            before = snapshot();
+        }
+        TempFolder temp;
+        const std::string copy = temp.file("SonografSetup.exe");
+        ASSERT_TRUE(copyWithPackage(installer, copy, damaged)) << c.what;
+        EXPECT_EQ(run(copy, "-h -i"), c.code) << c.what;
+        EXPECT_EQ(changes(), c.left) << c.what;
+        removeAll();
+    }
+}
+
+TEST_F(Procedures, UninstallFromTheCopyKeepsOnlyTheCopyAndItsFolder) {
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    const std::string copy = installed(nameOf(installer));
+    EXPECT_EQ(run(copy, "-h -u"), 0);
+    Lines expected = documentedTraces();
+    expected.insert({"D " + paths.installFolder, fileLine(copy, readBytes(installer).size())});
+    EXPECT_EQ(changes(), expected);
+}
+
+// An uninstaller whose header names a file outside the install folder leaves that file alone.
+TEST_F(Procedures, UninstallDeletesNoFileNamedOutsideTheFolder) {
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    const std::string outside = parentOf(paths.installFolder) + "\\outside.txt";
+    CloseHandle(CreateFileA(outside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    TempFolder temp;
+    const std::string uninstaller = temp.file("SonografSetup.exe");
+    ASSERT_TRUE(copyWithPackage(installer, uninstaller, renamedEntry(installerPackage(installer), 1, "..\\outside.txt")));
+    EXPECT_EQ(run(uninstaller, "-h -u"), 0);
+    EXPECT_NE(GetFileAttributesA(outside.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Procedures, RunningApplicationClosesWhenTheInstallerStarts) {
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    HANDLE application = startProgram(installed("Sonograf.exe"), "");
+    ASSERT_NE(windowOf(application, "Sonograf"), nullptr);
+    HANDLE setup = startProgram(installer, "-h -u");
+    EXPECT_NE(finishProgram(application, 20000), STILL_ACTIVE);
+    finishProgram(setup, 60000);
+}
+
+// A folder link planted in the install folder is not followed.
+TEST_F(Procedures, UninstallLeavesTheTargetOfALinkAlone) {
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    TempFolder target;
+    const std::string kept = target.file("kept.txt");
+    CloseHandle(CreateFileA(kept.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    link = installed("data");
+    ASSERT_TRUE(plantFolderLink(link, target.path()));
+    EXPECT_EQ(run(installer, "-h -u"), 0);
+    EXPECT_NE(GetFileAttributesA(kept.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, paths.uninstallKey, paths.view));
+}
+}  // namespace

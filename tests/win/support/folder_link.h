@@ -1,0 +1,54 @@
+// Folder links planted from the Unix side of the Wine prefix: Wine shows a
+// Unix symbolic link to a folder as a folder with FILE_ATTRIBUTE_REPARSE_POINT
+// (0x410), and has no Windows call that makes or removes one.
+//   plantFolderLink("C:\\...\\link", "C:\\...\\target")  true when the link is there
+//   removeFolderLink("C:\\...\\link")
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace folder_link_detail {
+inline std::string unixPath(const std::string& path) {
+    typedef char*(CDECL * ToUnix)(LPCWSTR);
+    ToUnix toUnix =
+        reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    WCHAR wide[MAX_PATH * 2];
+    if (toUnix == nullptr || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2)) return "";
+    char* unix = toUnix(wide);
+    if (unix == nullptr) return "";
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Wine may report a Unix program's end before it is done, so the caller waits
+// for the effect itself.
+inline void runUnix(const char* program, const std::string& arguments) {
+    std::string line = std::string(program) + " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return;
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+}
+}  // namespace folder_link_detail
+
+inline bool plantFolderLink(const std::string& link, const std::string& target) {
+    using namespace folder_link_detail;
+    runUnix("/bin/ln", "-s \"" + unixPath(target) + "\" \"" + unixPath(link) + "\"");
+    for (int tries = 0; tries < 100; ++tries, Sleep(50)) {
+        DWORD attributes = GetFileAttributesA(link.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    }
+    return false;
+}
+
+inline void removeFolderLink(const std::string& link) {
+    using namespace folder_link_detail;
+    const std::string unix = unixPath(link);
+    runUnix("/bin/rm", "-f \"" + unix + "\"");
+    for (int tries = 0; tries < 100 && GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; ++tries) Sleep(50);
+}
