@@ -31,6 +31,8 @@ TEST(InstallerStart, ShowsItsWindowWithTitleAndClass) {
     char title[128] = {};
     GetWindowTextA(window, title, sizeof title);
     EXPECT_STREQ(title, kTitle);
+    // The window exists while its creation is still under way; it is shown after.
+    for (DWORD waited = 0; waited < 30000 && !IsWindowVisible(window); waited += 50) Sleep(50);
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(closeInstaller(process), 0u);
 }
