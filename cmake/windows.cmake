@@ -1,7 +1,9 @@
 # Windows build: the installer as a small, self-contained, reproducible executable.
+# No -fdata-sections: with it MinGW puts every zero-initialised object into a
+# .data$name section of its own, written out in full, instead of into .bss.
 enable_language(RC)
 set(SONOGRAF_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -ffunction-sections -fdata-sections -Wall -Wextra)
+    -ffunction-sections -Wall -Wextra)
 target_compile_options(sonograf_portable PRIVATE ${SONOGRAF_PRODUCT_FLAGS})
 
 add_library(sonograf_win STATIC)

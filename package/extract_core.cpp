@@ -3,6 +3,7 @@
 // the PackageWriter, so this runs natively under test and under the fuzzer.
 #include "package/extract_core.h"
 #include "core/bytes.h"
+#include "package/entry_pass.h"
 #include "package/keystream.h"
 #include "package/md5.h"
 #include "platform/paths.h"
@@ -38,19 +39,23 @@ unsigned judgeName(const uint8_t header[PACKAGE_HEADER_SIZE], uint32_t index, co
 }
 
 // Decodes and verifies an entry whose stored bytes lie inside the resource,
-// then writes it when selected. 0 when the entry succeeded, otherwise why not.
+// then writes it when selected. storedDigest receives the MD5 of the stored
+// bytes in any case. 0 when the entry succeeded, otherwise why not.
 unsigned decodeEntry(const uint8_t* stored, const PackageEntry* entry, const PackageStream* stream,
-                     const char* installFolder, const char* onlyName, const PackageWriter* writer) {
+                     const char* installFolder, const char* onlyName, const PackageWriter* writer,
+                     uint8_t storedDigest[MD5_DIGEST_SIZE]) {
     // An empty entry needs no buffer; its plain digest is that of no bytes.
     uint8_t none = 0;
     uint8_t* plain = &none;
     if (entry->size > 0) {
         plain = writer->acquireBuffer(writer->context, entry->size);
-        if (plain == nullptr) return ENTRY_NO_BUFFER;
+        if (plain == nullptr) {
+            md5Digest(stored, entry->size, storedDigest);
+            return ENTRY_NO_BUFFER;
+        }
     }
-    applyTableStream(plain, stored, entry->size, stream->key, stream->table);
     uint8_t plainDigest[MD5_DIGEST_SIZE];
-    md5Digest(plain, entry->size, plainDigest);
+    decodeAndDigest(plain, stored, entry->size, stream, storedDigest, plainDigest);
 
     unsigned outcome = ENTRY_DIGEST_MISMATCH;
     if (equalBytes(plainDigest, entry->digest, MD5_DIGEST_SIZE)) {
@@ -83,8 +88,11 @@ int extractPackageBytes(const uint8_t* resource, uint32_t resourceSize, uint8_t 
         } else {
             const uint8_t* stored = resource + entry.offset;
             uint8_t storedDigest[MD5_DIGEST_SIZE];
-            md5Digest(stored, entry.size, storedDigest);
-            if (outcome == 0) outcome = decodeEntry(stored, &entry, &stream, installFolder, onlyName, writer);
+            if (outcome == 0) {
+                outcome = decodeEntry(stored, &entry, &stream, installFolder, onlyName, writer, storedDigest);
+            } else {
+                md5Digest(stored, entry.size, storedDigest);
+            }
             advancePackageSchedule(&stream, storedDigest);
         }
         if (outcome != 0) ++failures;
