@@ -1,7 +1,9 @@
 // Process entry of the installer. The program needs nothing of the C
-// runtime's start-up code (no static constructors, thread-local data or
-// exceptions), so it is linked without it and starts here; that code, its
-// unwind tables and its initialiser and TLS sections stay out of the file.
+// runtime's start-up code, so it is linked without it (-nostartfiles) and
+// starts here; that code, its unwind tables and its initialiser and TLS
+// sections stay out of the file. In return nothing would run static
+// constructors or TLS callbacks: the installer has none and must get none
+// (plain data and functions only, as everywhere in the product).
 #include <windows.h>
 
 #include "app/startup.h"
