@@ -7,6 +7,8 @@
 #                        screenshot under Xvfb (build/installer.png) and install silently
 #   ./build.sh test      build, then run every test: native, Windows under Wine, end to end
 # The installer is signed when a certificate is given (see cmake/sign.sh and README, Release).
+#   ./build.sh bench     build, then print the package benchmark (host, and the Windows
+#                        builds under Wine) and the installer's size without resources
 # Missing Debian packages are installed first (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -168,6 +170,25 @@ run_installer() {
   find "$drive_c/Program Files/OV" "$drive_c/Program Files (x86)/OV" 2>/dev/null | sed "s|^$drive_c|C:|" || true
 }
 
+run_bench() {
+  echo "== host build (native, -O2)"
+  build/host/bench/package_bench
+  local kinds=(win64)
+  if can_run_32bit_wine; then
+    kinds=(win32 win64)
+  else
+    echo "NOTE: this machine cannot run 32-bit Wine, so the shipped i686 build's benchmark cannot run here."
+  fi
+  trap stop_wine EXIT
+  local kind
+  for kind in "${kinds[@]}"; do
+    echo "== $kind build under Wine (the installer's compiler and flags)"
+    cmake/wine-run.sh "$kind" "build/$kind/bench/package_bench.exe"
+  done
+  echo "== installer"
+  python3 tests/check_installer.py build/win32/SonografSetup.exe | grep '^installer:'
+}
+
 command=${1:-build}
 [ $# -gt 0 ] && shift
 [ "${1:-}" = "--" ] && shift
@@ -178,5 +199,6 @@ case $command in
   build) ;;
   run) run_installer "$@" ;;
   test) run_tests ;;
-  *) echo "usage: ./build.sh [build|run [-- ARGS]|test]" >&2; exit 2 ;;
+  bench) run_bench ;;
+  *) echo "usage: ./build.sh [build|run [-- ARGS]|test|bench]" >&2; exit 2 ;;
 esac

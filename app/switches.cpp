@@ -18,3 +18,16 @@ void parseSwitches(const char* commandLine) {
         ++p;
     }
 }
+
+const char* skipProgramName(const char* commandLine) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (*p > ' ') ++p;
+    }
+    while (*p != '\0' && *p <= ' ') ++p;
+    return reinterpret_cast<const char*>(p);
+}

@@ -9,3 +9,8 @@ extern int32_t silentUninstall;
 
 // Sets the switch globals named on the command line; never clears them.
 void parseSwitches(const char* commandLine);
+
+// The command line without the program's name, as WinMain would receive it:
+// the name ends at its closing quote when it starts with one, otherwise at
+// the first blank; blanks after it are skipped too.
+const char* skipProgramName(const char* commandLine);

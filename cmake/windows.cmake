@@ -1,4 +1,6 @@
 # Windows build: the installer as a small, self-contained, reproducible executable.
+# No -fdata-sections: with it MinGW puts every zero-initialised object into a
+# .data$name section of its own, written out in full, instead of into .bss.
 enable_language(RC)
 set(SONOGRAF_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -Wall -Wextra)

@@ -1,11 +1,13 @@
-// Writes the fuzzer's seed packages into the folder given as argument: small
+// Writes the fuzzers' seeds into the two folders given as arguments: small
 // well-formed packages (plain, subfolder name, empty last entry, one byte
 // past the end) whose every path through the extraction the fuzzer then
-// mutates from.
+// mutates from, and small executables carrying such a package as RCDATA 100
+// for the PE resource reader.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "fuzz/synthetic_pe.h"
 #include "package/package_builder.h"
 
 namespace {
@@ -32,11 +34,11 @@ int save(const std::string& folder, const char* name, const std::vector<uint8_t>
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        fprintf(stderr, "usage: make_seeds FOLDER\n");
+    if (argc != 3) {
+        fprintf(stderr, "usage: make_seeds PACKAGE_FOLDER EXECUTABLE_FOLDER\n");
         return 2;
     }
-    const std::string folder = argv[1];
+    const std::string folder = argv[1], executables = argv[2];
     std::vector<uint8_t> truncated = package("sonograf.exe", 64, "readme.txt", 20);
     truncated.pop_back();
     int failed = 0;
@@ -44,6 +46,8 @@ int main(int argc, char** argv) {
     failed |= save(folder, "subfolder.bin", package("sonograf.exe", 30, "docs\\readme.txt", 12));
     failed |= save(folder, "empty_last.bin", package("sonograf.exe", 50, "readme.txt", 0));
     failed |= save(folder, "truncated.bin", truncated);
-    if (failed != 0) fprintf(stderr, "make_seeds: cannot write into %s\n", folder.c_str());
+    failed |= save(executables, "package.exe", SyntheticPe(package("sonograf.exe", 200, "readme.txt", 40)).image);
+    failed |= save(executables, "icon.exe", SyntheticPe(std::vector<uint8_t>(40, 7), 1).image);
+    if (failed != 0) fprintf(stderr, "make_seeds: cannot write the seeds\n");
     return failed != 0 ? 1 : 0;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# run_fuzz.sh FUZZER SEEDS REAL_PACKAGE SECONDS
-# Runs the extraction fuzzer for SECONDS over a fresh working corpus that
-# starts from the generated seeds and, when it exists, the real package.
+# run_fuzz.sh FUZZER SEEDS EXTRA_SEED SECONDS
+# Runs a fuzzer for SECONDS over a fresh working corpus that starts from the
+# generated seeds and, when that file exists, EXTRA_SEED (the real package).
 # Exits non-zero when the fuzzer finds a crash, leak or invariant failure;
 # the input that caused it is kept as crash-* in the folder it was run from.
 set -eu
@@ -11,7 +11,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/corpus" "$work/seeds"
 cp "$seeds"/* "$work/seeds/"
-if [ -f "$real" ]; then cp "$real" "$work/seeds/real_package.bin"; fi
+if [ -f "$real" ]; then cp "$real" "$work/seeds/extra_seed.bin"; fi
 cd "$work"
 "$fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
   -artifact_prefix="$artifacts" \

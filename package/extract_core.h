@@ -6,7 +6,9 @@
 // when the entry is selected (no onlyName, or onlyName equal to its name),
 // writes it below installFolder through the writer. It allocates nothing.
 // Result: 0; -1 when no entry failed but the last entry is empty; -100 - n
-// when n entries failed.
+// when n entries failed. When `outcomes` is given, it receives for each entry
+// the ENTRY_* reasons it failed (0: it verified, and was written when
+// selected), so every reader judges a package by this one pass.
 #pragma once
 #include <cstdint>
 #include "package/package_format.h"
@@ -14,6 +16,15 @@
 const int PACKAGE_RESULT_OK = 0;
 const int PACKAGE_RESULT_MISSING = -1;      // no resource, or an empty last entry
 const int PACKAGE_RESULT_FAILED_BASE = -100;  // minus the number of failed entries
+
+// Why an entry failed (bit flags; bounds and name are both judged, the
+// digest only for an entry inside the resource with a usable name).
+const unsigned ENTRY_OUT_OF_BOUNDS = 1;
+const unsigned ENTRY_UNSAFE_NAME = 2;
+const unsigned ENTRY_SAME_FILE = 4;  // names the file of an earlier entry
+const unsigned ENTRY_NO_BUFFER = 8;
+const unsigned ENTRY_DIGEST_MISMATCH = 16;
+const unsigned ENTRY_NOT_WRITTEN = 32;  // the path does not fit, or the write failed
 
 // What the extraction needs from its surroundings; every pointer is required.
 struct PackageWriter {
@@ -29,4 +40,5 @@ struct PackageWriter {
 };
 
 int extractPackageBytes(const uint8_t* resource, uint32_t resourceSize, uint8_t header[PACKAGE_HEADER_SIZE],
-                        const char* installFolder, const char* onlyName, const PackageWriter* writer);
+                        const char* installFolder, const char* onlyName, const PackageWriter* writer,
+                        unsigned outcomes[PACKAGE_ENTRY_COUNT] = nullptr);

@@ -27,6 +27,9 @@ int buildPackage(const PackageFile files[PACKAGE_ENTRY_COUNT], uint8_t* output, 
             ++length;
         }
         if (!packageNameIsSafe(entry->name)) return -1;
+        for (uint32_t earlier = 0; earlier < i; ++earlier) {
+            if (packageNamesNameOneFile(entries[earlier].name, entry->name)) return -1;
+        }
         entry->offset = offset;
         entry->size = files[i].size;
         md5Digest(files[i].bytes, files[i].size, entry->digest);

@@ -3,8 +3,9 @@
 // the reserved value, then the stored bytes encoded by the key schedule.
 //   packageBuildSize: bytes the package needs, or 0 when it would not fit in
 //   32 bits.
-//   buildPackage: writes the package into output; -1 when a name is unsafe or
-//   longer than 127 characters, -2 when output is too small.
+//   buildPackage: writes the package into output; -1 when a name is unsafe,
+//   longer than 127 characters or names the same file as the other entry,
+//   -2 when output is too small.
 #pragma once
 #include <cstdint>
 #include "package/package_format.h"

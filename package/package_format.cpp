@@ -33,44 +33,60 @@ void writePackageEntry(uint8_t header[PACKAGE_HEADER_SIZE], uint32_t index, cons
 
 namespace {
 
-int isSeparator(char c) { return c == '\\' || c == '/'; }
-
-// A component made only of dots and spaces with two dots or more: Windows
-// trims trailing dots and spaces, so "...", ".. " and ". ." can all climb.
-int componentClimbs(const char* start, const char* end) {
-    int dots = 0;
-    for (const char* p = start; p < end; ++p) {
-        if (*p == '.') {
-            ++dots;
-        } else if (*p != ' ') {
-            return 0;
-        }
-    }
-    return dots >= 2;
-}
-
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// A component that names a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9), with
-// or without an extension: Windows opens the device, not a file in the folder.
+int equalIgnoringCase(const char* start, size_t length, const char* word) {
+    for (size_t i = 0; i < length; ++i) {
+        if (word[i] == '\0' || upper(start[i]) != word[i]) return 0;
+    }
+    return word[length] == '\0';
+}
+
+// Characters no file name may hold: controls, DEL and the reserved ones.
+int isForbidden(unsigned char c) {
+    if (c < 0x20 || c == 0x7F) return 1;
+    for (const char* p = "<>:\"/|?*"; *p != '\0'; ++p) {
+        if (c == static_cast<unsigned char>(*p)) return 1;
+    }
+    return 0;
+}
+
+// A component that names a device, with or without an extension and with
+// spaces before it ("CON", "nul.txt", "aux .log", "COM1", "LPT" + superscript
+// one to three): Windows opens the device, not a file in the folder.
 int componentIsDevice(const char* start, const char* end) {
     const char* base = start;
     while (base < end && *base != '.') ++base;
     while (base > start && base[-1] == ' ') --base;
     const size_t length = static_cast<size_t>(base - start);
-    if (length != 3 && length != 4) return 0;
-    char name[4];
-    for (size_t i = 0; i < length; ++i) name[i] = upper(start[i]);
-    if (length == 4) {
-        const int numbered = (name[0] == 'C' && name[1] == 'O' && name[2] == 'M') ||
-                             (name[0] == 'L' && name[1] == 'P' && name[2] == 'T');
-        return numbered && name[3] >= '1' && name[3] <= '9';
-    }
-    static const char devices[4][4] = {"CON", "PRN", "AUX", "NUL"};
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* device : devices) {
-        if (name[0] == device[0] && name[1] == device[1] && name[2] == device[2]) return 1;
+        if (equalIgnoringCase(start, length, device)) return 1;
     }
-    return 0;
+    if (length != 4 || !(equalIgnoringCase(start, 3, "COM") || equalIgnoringCase(start, 3, "LPT"))) return 0;
+    const unsigned char digit = static_cast<unsigned char>(start[3]);
+    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
+// One component between separators: not empty, not ".", not ending in a dot
+// or a space (Windows would trim them and write another name), no forbidden
+// character and no device.
+int componentIsSafe(const char* start, const char* end) {
+    if (start == end) return 0;
+    const char last = end[-1];
+    if (last == '.' || last == ' ') return 0;
+    for (const char* p = start; p < end; ++p) {
+        if (isForbidden(static_cast<unsigned char>(*p))) return 0;
+    }
+    return !componentIsDevice(start, end);
+}
+
+// Case folding for the same-file test. Above 0x7F the mapping depends on
+// the ANSI code page, so every such byte is taken as possibly equal to any
+// other: a pair that might collide is refused rather than overwritten.
+unsigned char foldForFileSystem(char c) {
+    const unsigned char u = static_cast<unsigned char>(upper(c));
+    return u > 0x7F ? 0x80 : u;
 }
 
 }  // namespace
@@ -78,17 +94,20 @@ int componentIsDevice(const char* start, const char* end) {
 int packageNameIsSafe(const char name[PACKAGE_NAME_SIZE]) {
     uint32_t length = 0;
     while (length < PACKAGE_NAME_SIZE && name[length] != '\0') ++length;
-    if (length == PACKAGE_NAME_SIZE || length == 0) return 0;
-    if (isSeparator(name[0])) return 0;  // rooted, or a "\\server" path
-
+    if (length == PACKAGE_NAME_SIZE) return 0;
     const char* componentStart = name;
     for (uint32_t i = 0; i <= length; ++i) {
-        const char c = name[i];
-        if (c == ':') return 0;  // drive letter or alternate data stream
-        if (c == '\0' || isSeparator(c)) {
-            if (componentClimbs(componentStart, name + i) || componentIsDevice(componentStart, name + i)) return 0;
-            componentStart = name + i + 1;
-        }
+        if (name[i] != '\0' && name[i] != '\\') continue;
+        if (!componentIsSafe(componentStart, name + i)) return 0;
+        componentStart = name + i + 1;
     }
     return 1;
+}
+
+int packageNamesNameOneFile(const char* first, const char* second) {
+    size_t i = 0;
+    for (; first[i] != '\0' && second[i] != '\0'; ++i) {
+        if (foldForFileSystem(first[i]) != foldForFileSystem(second[i])) return 0;
+    }
+    return first[i] == second[i];
 }

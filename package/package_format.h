@@ -3,7 +3,8 @@
 // Entry: name[128] (NUL-terminated, NUL-filled), offset (from the first byte
 // of the resource), size, digest[16] (MD5 of the plain bytes), reserved.
 //   readPackageEntry / writePackageEntry: field-wise access to entry `index`.
-//   packageNameIsSafe: 1 when the name field may be joined below a folder.
+//   packageNameIsSafe: 1 when the name field may be joined below a folder;
+//   packageNamesNameOneFile: 1 when two names would write one file.
 #pragma once
 #include <cstdint>
 
@@ -35,8 +36,14 @@ void writeLittleEndian32(uint8_t* bytes, uint32_t value);
 void readPackageEntry(const uint8_t header[PACKAGE_HEADER_SIZE], uint32_t index, PackageEntry* entry);
 void writePackageEntry(uint8_t header[PACKAGE_HEADER_SIZE], uint32_t index, const PackageEntry* entry);
 
-// Entry names are untrusted: unsafe (0) when the 128 bytes hold no NUL, the
-// name is empty or absolute, holds a ':' (drive or stream), a component of
-// dots and spaces that climbs ("..", "...", ".. ") or one that names a device
-// ("CON", "nul.txt", "COM1").
+// Entry names are untrusted. A safe name (1) is one the installer writes
+// exactly as given below its folder: NUL-terminated within the 128 bytes,
+// components separated by '\' only, none empty or ".", none ending in a dot
+// or a space, no control character (below 0x20, 0x7F), none of < > : " / | ? *
+// and no device ("CON", "nul.txt", "COM1", "CONIN$", "LPT" and superscript
+// one to three). The one rule wherever a name meets the file system.
 int packageNameIsSafe(const char name[PACKAGE_NAME_SIZE]);
+
+// 1 when two safe names may name one file on a case-insensitive file system
+// (bytes above 0x7F are all taken as possibly equal).
+int packageNamesNameOneFile(const char* first, const char* second);

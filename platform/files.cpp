@@ -103,9 +103,11 @@ int writeWholeFile(const char* path, const void* data, uint32_t size, const File
     HANDLE file = calls.createFile(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD written = 0;
-    BOOL ok = calls.writeFile(file, data, size, &written, nullptr);
+    BOOL ok = calls.writeFile(file, data, size, &written, nullptr) && written == size;
     calls.closeHandle(file);
-    return ok && written == size ? 1 : 0;
+    // A file cut short (a full disk) is not left behind looking installed.
+    if (!ok) calls.deleteFile(path);
+    return ok ? 1 : 0;
 }
 
 int fileExists(const char* path, const FileCalls& calls) {

@@ -1,7 +1,8 @@
 // Files and folders on disk. Results are 1 for success or yes, 0 otherwise.
 //   createFolderChain(path)            every missing folder of an absolute path
 //   deleteFolderTree(folder)           the folder and everything below it; always 1
-//   writeWholeFile(path, data, size)   create or replace a file with exactly these bytes
+//   writeWholeFile(path, data, size)   create or replace a file with exactly these bytes;
+//                                      a failed write removes the file again
 //   fileExists(path)                   1 when the file opens for reading
 // The platform calls come in as a table so tests can make them fail; the
 // default is the real one.

@@ -6,7 +6,7 @@
 #include "platform/lookup.h"
 #include "platform/text.h"
 
-SpecialFolders specialFolders = {"", "", "", "", "", "Startup", 0};
+SpecialFolders specialFolders;
 
 const FolderCalls realFolderCalls = {
     LoadLibraryA, GetProcAddress, FreeLibrary, GetWindowsDirectoryA, GetCurrentDirectoryA, GetSystemDirectoryA,
@@ -115,6 +115,9 @@ static void applyFallbacks(SpecialFolders& table, const FolderCalls& calls) {
 void resolveSpecialFolders(SpecialFolders& table, const FolderCalls& calls) {
     if (table.resolved) return;
     table.resolved = 1;
+    // The table starts zero-filled (it takes no room in the executable); its
+    // one default is set here, before any shell answer can replace it.
+    textCopy(table.startupFolder, kFolderSlotSize, "Startup");
     table.programFilesFolder[0] = '\0';
     table.personalFolder[0] = '\0';
     table.appDataFolder[0] = '\0';

@@ -26,7 +26,8 @@ struct SpecialFolders {
     int resolved;
 };
 
-// Process-wide table: empty but for startupFolder, which holds "Startup".
+// Process-wide table, zero-filled until resolved; resolving puts "Startup"
+// in startupFolder first, which stays when the shell cannot be asked.
 extern SpecialFolders specialFolders;
 
 struct FolderCalls {

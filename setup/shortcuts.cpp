@@ -6,14 +6,10 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 
-namespace {
-const size_t kShortcutPathSize = 2048;
-
 int composeShortcutPath(char* path, const char* folder, const char* name) {
     if (textJoin(path, kShortcutPathSize, folder, name) != 0) return -1;
     return textAppend(path, kShortcutPathSize, ".LNK");
 }
-}  // namespace
 
 HRESULT createShortcut(const char* target, const char* folder, const char* name, const char* arguments) {
     char path[kShortcutPathSize];

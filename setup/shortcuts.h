@@ -6,6 +6,12 @@
 #pragma once
 #include <windows.h>
 
+const size_t kShortcutPathSize = 2048;
+
+// The shortcut's file path into a buffer of kShortcutPathSize bytes; -1 when
+// it does not fit.
+int composeShortcutPath(char* path, const char* folder, const char* name);
+
 // Saves (or replaces) a link to target through the shell's link object, with
 // the name as description, the arguments and the target's folder as working
 // folder. Needs COM initialised on the calling thread. Returns the HRESULT:

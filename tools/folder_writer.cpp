@@ -4,47 +4,69 @@
 #include <fstream>
 #include <new>
 
-#include "package/extract_core.h"
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // The core joins this stand-in folder with each entry name; the writer maps
-// the joined text onto the real folder, whatever its separator.
+// the joined text onto the real folder.
 const char STAND_IN_FOLDER[] = ".";
 
 struct Destination {
     fs::path root;
-    std::vector<std::string>* written;
+    FolderExtraction* extraction;
 };
 
-bool componentClimbs(const std::string& component) {
-    return component != "." && component.find_first_not_of(". ") == std::string::npos;
+// A link of any kind: on Windows every reparse point (symbolic link,
+// junction, mount point), which MinGW's symlink_status does not report.
+bool isLink(const fs::path& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+    std::error_code ignored;
+    return fs::is_symlink(fs::symlink_status(path, ignored));
+#endif
 }
 
 // Maps ".\a\b" onto root/a/b. False when the text is not below the stand-in,
 // a component could climb or name a drive or stream, or a component that
-// already exists is a symbolic link.
+// already exists is a link; the mapped path is then still given, for the
+// message.
 bool mapPath(const Destination& destination, const std::string& text, fs::path* mapped) {
+    *mapped = destination.root;
     const std::string prefix = std::string(STAND_IN_FOLDER) + "\\";
     if (text.compare(0, prefix.size(), prefix) != 0) return false;
-    fs::path path = destination.root;
+    bool safe = true;
     size_t start = prefix.size();
     while (start <= text.size()) {
-        size_t end = text.find_first_of("\\/", start);
+        size_t end = text.find('\\', start);
         if (end == std::string::npos) end = text.size();
         const std::string component = text.substr(start, end - start);
         start = end + 1;
-        if (component.empty() || component == ".") continue;
-        if (componentClimbs(component) || component.find(':') != std::string::npos) return false;
-        path /= component;
-        std::error_code ignored;
-        if (fs::is_symlink(fs::symlink_status(path, ignored))) return false;
+        safe = safe && !component.empty() && component != "." && component != ".." &&
+               component.find_first_of(":/") == std::string::npos;
+        *mapped /= component;
+        safe = safe && !isLink(*mapped);
     }
-    if (path == destination.root) return false;
-    *mapped = path;
-    return true;
+    return safe;
+}
+
+// Writes the file whole; a file this call created or cut short is removed
+// again when the write fails (a full disk, a size limit).
+bool writeWhole(const fs::path& path, const uint8_t* bytes, uint32_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+    out.close();
+    if (out) return true;
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    return false;
 }
 
 uint8_t* acquireBuffer(void*, uint32_t size) { return new (std::nothrow) uint8_t[size]; }
@@ -61,24 +83,18 @@ void createFolderChain(void* context, const char* folder) {
 int writeWholeFile(void* context, const char* path, const uint8_t* bytes, uint32_t size) {
     Destination* destination = static_cast<Destination*>(context);
     fs::path mapped;
-    if (!mapPath(*destination, path, &mapped)) return 0;
-    std::ofstream out(mapped, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
-    out.close();
-    if (!out) return 0;
-    destination->written->push_back(mapped.string());
-    return 1;
+    const bool written = mapPath(*destination, path, &mapped) && writeWhole(mapped, bytes, size);
+    (written ? destination->extraction->written : destination->extraction->notWritten).push_back(mapped.string());
+    return written ? 1 : 0;
 }
 
 }  // namespace
 
-int extractToFolder(const uint8_t* bytes, uint32_t size, const std::string& folder,
-                    std::vector<std::string>* written) {
+int extractToFolder(const uint8_t* bytes, uint32_t size, const std::string& folder, FolderExtraction* extraction) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error || !fs::is_directory(folder, error)) return EXTRACT_FOLDER_FAILED;
-    Destination destination = {fs::path(folder), written};
+    Destination destination = {fs::path(folder), extraction};
     const PackageWriter writer = {&destination, acquireBuffer, releaseBuffer, createFolderChain, writeWholeFile};
-    uint8_t header[PACKAGE_HEADER_SIZE] = {};
-    return extractPackageBytes(bytes, size, header, STAND_IN_FOLDER, nullptr, &writer);
+    return runExtraction(bytes, size, STAND_IN_FOLDER, &writer, &extraction->check);
 }

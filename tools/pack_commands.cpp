@@ -46,11 +46,13 @@ int build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     PackageFile files[PACKAGE_ENTRY_COUNT];
     for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
         names[i] = args.size() == 6 ? args[4 + i] : DEFAULT_NAMES[i];
-        if (!nameFits(names[i]))
-            return fail(err, "build",
-                        "refused entry " + std::to_string(i) + " name \"" + names[i] + "\": it must be " +
-                            ENTRY_NAME_RULE,
-                        PACK_EXIT_BROKEN);
+        const std::string refused = "refused entry " + std::to_string(i) + " name \"" + printableText(names[i]) + "\": ";
+        if (!nameFits(names[i])) return fail(err, "build", refused + "it must be " + ENTRY_NAME_RULE, PACK_EXIT_BROKEN);
+        for (uint32_t earlier = 0; earlier < i; ++earlier) {
+            if (packageNamesNameOneFile(names[earlier].c_str(), names[i].c_str()))
+                return fail(err, "build", refused + "it names the same file as entry " + std::to_string(earlier),
+                            PACK_EXIT_BROKEN);
+        }
         std::string error;
         if (readFileBytes(args[2 + i], &contents[i], &error) != 0) return fail(err, "build", error, PACK_EXIT_USAGE);
         if (contents[i].size() > 0xFFFFFFFFu)
@@ -68,7 +70,7 @@ int build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (checkPackage(package.data(), size, &check) != 0) return reportProblems(err, "build", check);
     std::string error;
     if (writeFileBytes(args[1], package, &error) != 0) return fail(err, "build", error, PACK_EXIT_USAGE);
-    out << "wrote " << args[1] << ": " << size << " bytes\n";
+    out << "wrote " << printableText(args[1]) << ": " << size << " bytes\n";
     return PACK_EXIT_OK;
 }
 
@@ -84,7 +86,7 @@ int loadPackage(const std::string& command, const std::string& path, std::vector
 }
 
 void describeSource(std::ostream& out, const std::string& path, const PackageLocation& location) {
-    out << path << ": package of " << location.size << " bytes";
+    out << printableText(path) << ": package of " << location.size << " bytes";
     if (location.inExecutable) out << " (RCDATA 100 at file offset " << location.fileOffset << ")";
     out << '\n';
 }
@@ -97,14 +99,16 @@ int list(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     describeSource(out, args[1], location);
     if (location.size <= PACKAGE_HEADER_SIZE)
         return fail(err, "list", "no room for the 312-byte header and entries", PACK_EXIT_BROKEN);
+    PackageCheck check;
+    checkPackage(location.bytes, location.size, &check);
     for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
-        PackageEntry entry;
-        readPackageEntry(location.bytes, i, &entry);
+        const PackageEntry& entry = check.entries[i].entry;
         std::ostringstream reserved;
         reserved << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << entry.reserved;
         out << entryLabel(i, entry) << ": offset " << entry.offset << ", size " << entry.size << ", end "
             << static_cast<uint64_t>(entry.offset) + entry.size << ", digest " << digestText(entry.digest)
-            << ", reserved " << reserved.str() << '\n';
+            << ", reserved " << reserved.str() << (check.entries[i].problems == 0 ? ", ok" : ", broken (see verify)")
+            << '\n';
     }
     return PACK_EXIT_OK;
 }
@@ -146,18 +150,19 @@ int extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     std::vector<uint8_t> file;
     PackageLocation location;
     if (loadPackage("extract", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
-    std::vector<std::string> written;
-    const int result = extractToFolder(location.bytes, location.size, args[2], &written);
+    FolderExtraction extraction;
+    const int result = extractToFolder(location.bytes, location.size, args[2], &extraction);
     if (result == EXTRACT_FOLDER_FAILED)
-        return fail(err, "extract", "cannot create folder " + args[2], PACK_EXIT_USAGE);
-    for (const std::string& path : written) out << "wrote " << path << '\n';
+        return fail(err, "extract", "cannot create folder " + printableText(args[2]), PACK_EXIT_USAGE);
+    for (const std::string& path : extraction.written) out << "wrote " << printableText(path) << '\n';
+    for (const std::string& path : extraction.notWritten)
+        fail(err, "extract", "cannot write " + printableText(path) + " (nothing of it is left)", PACK_EXIT_USAGE);
     if (result == 0) return PACK_EXIT_OK;
-    PackageCheck check;
-    checkPackage(location.bytes, location.size, &check);
-    // A sound package that still failed could not be written to the destination.
-    if (describeProblems(check).empty())
-        return fail(err, "extract", "a file could not be written below " + args[2], PACK_EXIT_USAGE);
-    return reportProblems(err, "extract", check);
+    // A package whose entries all verified failed only for want of a writable destination.
+    bool onlyUnwritten = !extraction.check.tooSmall;
+    for (const EntryCheck& entry : extraction.check.entries) onlyUnwritten &= (entry.problems & ~ENTRY_NOT_WRITTEN) == 0;
+    reportProblems(err, "extract", extraction.check);
+    return onlyUnwritten ? PACK_EXIT_USAGE : PACK_EXIT_BROKEN;
 }
 
 }  // namespace

@@ -1,27 +1,48 @@
 #include "tools/package_source.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "package/package_format.h"
+#include "tools/package_check.h"
 #include "tools/pe_resource.h"
 
+namespace {
+
+// A folder opens as a file on some systems and then fails to read: it is
+// refused up front with a message of its own.
+bool isFolder(const std::string& path, std::string* error) {
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(path, ignored)) return false;
+    *error = printableText(path) + " is a folder, not a file";
+    return true;
+}
+
+}  // namespace
+
 int readFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "cannot open " + path;
+    if (isFolder(path, error)) return -1;
+    FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr) {
+        *error = "cannot open " + printableText(path);
         return -1;
     }
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        *error = "cannot read " + path;
+    bytes->clear();
+    uint8_t chunk[65536];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) {
+        *error = "cannot read " + printableText(path);
         return -1;
     }
     return 0;
 }
 
 int writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+    if (isFolder(path, error)) return -1;
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -29,7 +50,7 @@ int writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, s
         out.close();
         if (!out) {
             std::remove(temporary.c_str());
-            *error = "cannot write " + temporary;
+            *error = "cannot write " + printableText(temporary);
             return -1;
         }
     }
@@ -37,7 +58,7 @@ int writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, s
     std::remove(path.c_str());
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
-        *error = "cannot rename " + temporary + " to " + path;
+        *error = "cannot rename " + printableText(temporary) + " to " + printableText(path);
         return -1;
     }
     return 0;

@@ -57,27 +57,43 @@ TEST(InstallerStart, SecondInstanceExitsAtOnceWithMinusOne) {
 }
 
 // Top-level windows standing in for a running application; each records
-// whether it was told to go.
+// which request it got: the posted WM_DESTROY, which must arrive before the
+// installer's window exists, or a WM_CLOSE, which the installer must not send.
 struct Bystander {
     const char* title;
     bool expectDestroy;
     HWND window;
     bool destroyed;
+    bool closed;
+    bool installerWindowExisted;
 };
-Bystander bystanders[] = {{"Sonograf", true, nullptr, false},
-                          {"sonograf", false, nullptr, false},
-                          {"Sonograf 2", false, nullptr, false}};
+Bystander bystanders[] = {{"Sonograf", true, nullptr, false, false, false},
+                          {"sonograf", false, nullptr, false, false, false},
+                          {"Sonograf 2", false, nullptr, false, false, false}};
+HANDLE bystandersInstaller = nullptr;
 
 LRESULT CALLBACK bystanderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        for (Bystander& b : bystanders)
-            if (b.window == window) b.destroyed = true;
-        return 0;
+    for (Bystander& b : bystanders) {
+        if (b.window != window) continue;
+        if (message == WM_DESTROY) {
+            b.destroyed = true;
+            b.installerWindowExisted = installerWindowOf(bystandersInstaller) != nullptr;
+            return 0;
+        }
+        if (message == WM_CLOSE) {
+            b.closed = true;
+            return 0;
+        }
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-TEST(InstallerStart, TellsOnlyAWindowTitledExactlySonografToGo) {
+void pumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+TEST(InstallerStart, TellsOnlyAWindowTitledExactlySonografToGoBeforeItsWindowExists) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = bystanderProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -90,18 +106,22 @@ TEST(InstallerStart, TellsOnlyAWindowTitledExactlySonografToGo) {
     }
     HANDLE process = startProgram(installerPath(), "-h");
     ASSERT_NE(process, nullptr);
+    bystandersInstaller = process;
     HWND installerWindow = nullptr;
-    // Keep this thread's queue pumping so the posted WM_DESTROY is delivered.
-    for (DWORD waited = 0; waited < 30000 && installerWindow == nullptr; waited += 20) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    // Wake for every posted message at once, so the request is seen as soon
+    // as it arrives.
+    for (DWORD started = GetTickCount(); GetTickCount() - started < 30000 && installerWindow == nullptr;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_POSTMESSAGE);
+        pumpMessages();
         installerWindow = installerWindowOf(process);
-        Sleep(20);
     }
     ASSERT_NE(installerWindow, nullptr);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    for (const Bystander& b : bystanders) EXPECT_EQ(b.destroyed, b.expectDestroy) << b.title;
+    pumpMessages();
+    for (const Bystander& b : bystanders) {
+        EXPECT_EQ(b.destroyed, b.expectDestroy) << b.title;
+        EXPECT_FALSE(b.closed) << b.title;
+        EXPECT_FALSE(b.installerWindowExisted) << b.title;
+    }
     EXPECT_EQ(closeInstaller(process), 0u);
     for (Bystander& b : bystanders) DestroyWindow(b.window);
 }

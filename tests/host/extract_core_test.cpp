@@ -60,10 +60,12 @@ struct Extraction {
     PackageWriter writer{&disk, acquire, release, createFolders, writeFile};
     uint8_t header[PACKAGE_HEADER_SIZE] = {0};
 
+    unsigned outcomes[PACKAGE_ENTRY_COUNT] = {0xFF, 0xFF};
+
     int run(const std::vector<uint8_t>& resource, const char* onlyName = nullptr,
             const char* installFolder = kInstallFolder) {
         const int result = extractPackageBytes(resource.data(), static_cast<uint32_t>(resource.size()), header,
-                                               installFolder, onlyName, &writer);
+                                               installFolder, onlyName, &writer, outcomes);
         EXPECT_EQ(0, disk.buffersHeld) << "every buffer is released";
         return result;
     }
@@ -125,23 +127,26 @@ TEST(ExtractCore, CarriedLayoutExtractsBothEntriesEndingAtTheLastByte) {
     EXPECT_TRUE(again.wrote("sonograf.exe", package.app));
 }
 
-// Each case damages the package and names the outcome and the files written.
+// Each case damages the package and names the outcome, each entry's
+// reasons and the files written.
 TEST(ExtractCore, CorruptionOutcomes) {
     const struct {
         const char* what;
         void (*damage)(TestPackage&);
         int expected;
+        unsigned outcome0, outcome1;
         bool appWritten;
         bool readmeWritten;
     } cases[] = {
-        {"entry 1 one byte past the end", [](TestPackage& p) { p.bytes.pop_back(); }, -101, true, false},
+        {"entry 1 one byte past the end", [](TestPackage& p) { p.bytes.pop_back(); }, -101, 0, ENTRY_OUT_OF_BOUNDS,
+         true, false},
         {"entry 0 past the end (entry 1 then decodes with the initial key)",
          [](TestPackage& p) {
              PackageEntry e = p.entry(0);
              e.offset = static_cast<uint32_t>(p.bytes.size()) - e.size + 1;
              p.setEntry(0, e);
          },
-         -102, false, false},
+         -102, ENTRY_OUT_OF_BOUNDS, ENTRY_DIGEST_MISMATCH, false, false},
         {"offset + size wraps around 32 bits",
          [](TestPackage& p) {
              PackageEntry e = p.entry(1);
@@ -149,25 +154,38 @@ TEST(ExtractCore, CorruptionOutcomes) {
              e.size = 0x20u;
              p.setEntry(1, e);
          },
-         -101, true, false},
+         -101, 0, ENTRY_OUT_OF_BOUNDS, true, false},
         {"flipped stored byte in entry 0 changes entry 1's key too", [](TestPackage& p) { p.bytes[312 + 5] ^= 1; },
-         -102, false, false},
-        {"flipped stored byte in entry 1", [](TestPackage& p) { p.bytes.back() ^= 0x80; }, -101, true, false},
+         -102, ENTRY_DIGEST_MISMATCH, ENTRY_DIGEST_MISMATCH, false, false},
+        {"flipped stored byte in entry 1", [](TestPackage& p) { p.bytes.back() ^= 0x80; }, -101, 0,
+         ENTRY_DIGEST_MISMATCH, true, false},
         {"wrong digest field in entry 0 leaves entry 1's key intact",
-         [](TestPackage& p) { p.bytes[PACKAGE_FIELD_DIGEST] ^= 1; }, -101, false, true},
+         [](TestPackage& p) { p.bytes[PACKAGE_FIELD_DIGEST] ^= 1; }, -101, ENTRY_DIGEST_MISMATCH, 0, false, true},
         {"wrong digest field in entry 1",
-         [](TestPackage& p) { p.bytes[PACKAGE_ENTRY_SIZE + PACKAGE_FIELD_DIGEST + 15] ^= 1; }, -101, true, false},
+         [](TestPackage& p) { p.bytes[PACKAGE_ENTRY_SIZE + PACKAGE_FIELD_DIGEST + 15] ^= 1; }, -101, 0,
+         ENTRY_DIGEST_MISMATCH, true, false},
         {"unsafe name in entry 0 fails it but keeps the schedule",
-         [](TestPackage& p) { memcpy(p.bytes.data(), "..\\x.exe", 9); }, -101, false, true},
+         [](TestPackage& p) { memcpy(p.bytes.data(), "..\\x.exe", 9); }, -101, ENTRY_UNSAFE_NAME, 0, false, true},
+        {"unsafe name and out of bounds are both reported",
+         [](TestPackage& p) {
+             memcpy(p.bytes.data() + PACKAGE_ENTRY_SIZE, "nul", 4);
+             p.bytes.pop_back();
+         },
+         -101, 0, ENTRY_UNSAFE_NAME | ENTRY_OUT_OF_BOUNDS, true, false},
         {"name in entry 1 without a NUL",
-         [](TestPackage& p) { memset(p.bytes.data() + PACKAGE_ENTRY_SIZE, 'a', PACKAGE_NAME_SIZE); }, -101, true,
-         false},
+         [](TestPackage& p) { memset(p.bytes.data() + PACKAGE_ENTRY_SIZE, 'a', PACKAGE_NAME_SIZE); }, -101, 0,
+         ENTRY_UNSAFE_NAME, true, false},
+        {"entry 1 names entry 0's file in other case: it fails, entry 0 stays",
+         [](TestPackage& p) { memcpy(p.bytes.data() + PACKAGE_ENTRY_SIZE, "SonoGraf.exe", 13); }, -101, 0,
+         ENTRY_SAME_FILE, true, false},
     };
     for (const auto& c : cases) {
         TestPackage package(3000, 200);
         c.damage(package);
         Extraction x;
         EXPECT_EQ(c.expected, x.run(package.bytes)) << c.what;
+        EXPECT_EQ(c.outcome0, x.outcomes[0]) << c.what;
+        EXPECT_EQ(c.outcome1, x.outcomes[1]) << c.what;
         EXPECT_EQ(c.appWritten, x.wrote("sonograf.exe", package.app)) << c.what;
         EXPECT_EQ(c.readmeWritten, x.wrote("readme.txt", package.readme)) << c.what;
         EXPECT_EQ(x.disk.files.size(), x.disk.writesTried.size()) << c.what << ": only verified entries are written";
@@ -299,11 +317,13 @@ TEST(ExtractCore, BufferOrWriteFailureCountsTheEntryAndGoesOn) {
     Extraction noBuffer;
     noBuffer.disk.refuseBufferOfSize = 700;
     EXPECT_EQ(-101, noBuffer.run(package.bytes));
+    EXPECT_EQ(ENTRY_NO_BUFFER, noBuffer.outcomes[0]);
     EXPECT_TRUE(noBuffer.wrote("readme.txt", package.readme)) << "entry 1 keeps the key from entry 0's stored bytes";
 
     Extraction noWrite;
     noWrite.disk.refuseWriteOf = std::string(kInstallFolder) + "\\sonograf.exe";
     EXPECT_EQ(-101, noWrite.run(package.bytes));
+    EXPECT_EQ(ENTRY_NOT_WRITTEN, noWrite.outcomes[0]);
     EXPECT_TRUE(noWrite.wrote("readme.txt", package.readme));
 }
 

@@ -3,21 +3,27 @@
 // folder, and the PE resource lookup on synthetic and real executables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <string>
 #include <vector>
 
+#include "package/extract_core.h"
+#include "package/keystream.h"
 #include "package/md5.h"
 #include "package/package_builder.h"
 #include "package/package_format.h"
 #include "tools/pack_commands.h"
 #include "tools/package_check.h"
 #include "tools/pe_resource.h"
+#include "fuzz/synthetic_pe.h"
 
 namespace fs = std::filesystem;
 
@@ -118,7 +124,8 @@ TEST_F(PackTool, BuildListVerifyExtractRoundTrip) {
 TEST_F(PackTool, BuildRefusesUnsafeNamesAndWritesNothing) {
     const std::string tooLong(128, 'a');
     const char* const unsafe[] = {"..\\escape.exe", "sub\\..\\..\\x", "\\rooted", "/rooted", "C:\\x.exe",
-                                  "file.txt:stream", "", "...", tooLong.c_str()};
+                                  "file.txt:stream", "", "...", tooLong.c_str(), "sub/app.exe", "c\\\\d", ".",
+                                  " ", "a\\", "readme.txt.", "docs \\x", "\x1b[2Jx", "Sonograf.exe"};
     for (const char* name : unsafe) {
         const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "sonograf.exe", name});
         EXPECT_EQ(PACK_EXIT_BROKEN, build.code) << name;
@@ -138,6 +145,22 @@ TEST_F(PackTool, UsageAndFileErrorsExitWithTwo) {
     EXPECT_EQ(PACK_EXIT_USAGE, missing.code);
     EXPECT_NE(std::string::npos, missing.err.find("cannot open")) << missing.err;
     EXPECT_EQ(PACK_EXIT_USAGE, run({"build", at("pkg.bin"), at("missing.exe"), at("readme.txt")}).code);
+
+    // A folder where a file belongs is a file error, not a crash.
+    fs::create_directories(folder / "dir");
+    const std::vector<std::vector<std::string>> folderArgs = {
+        {"list", at("dir")},
+        {"verify", at("dir")},
+        {"extract", at("dir"), at("out")},
+        {"build", at("pkg.bin"), at("dir"), at("readme.txt")},
+        {"build", at("dir"), at("app.exe"), at("readme.txt")},
+    };
+    for (const std::vector<std::string>& args : folderArgs) {
+        const ToolRun folderRun = run(args);
+        EXPECT_EQ(PACK_EXIT_USAGE, folderRun.code) << args[0];
+        EXPECT_NE(std::string::npos, folderRun.err.find("dir is a folder, not a file")) << folderRun.err;
+    }
+    EXPECT_TRUE(fs::is_directory(folder / "dir"));
 }
 
 // Each case damages a built package; verify must fail and print exactly the
@@ -183,6 +206,109 @@ TEST_F(PackTool, VerifyNamesTheEntryAndTheRule) {
             EXPECT_NE(std::string::npos, verify.err.find(text)) << c.what << " lacks: " << text << "\n" << verify.err;
         for (const std::string& text : c.absent)
             EXPECT_EQ(std::string::npos, verify.err.find(text)) << c.what << " names: " << text << "\n" << verify.err;
+    }
+}
+
+// Stored bytes may overlap the header, entry 0's name included: verify must
+// judge the bytes the installer reads. Entry 1 is moved onto the first 128
+// bytes, its digest computed with entry 0's name as the header holds it, or
+// as if that name read "entry0".
+TEST_F(PackTool, VerifyAgreesWithTheInstallerOnStoredBytesOverlappingTheHeader) {
+    const std::vector<uint8_t> sound = built();
+    for (const char* name0 : {static_cast<const char*>(nullptr), "entry0"}) {
+        std::vector<uint8_t> package = sound;
+        PackageEntry e0, e1;
+        readPackageEntry(package.data(), 0, &e0);
+        readPackageEntry(package.data(), 1, &e1);
+        e1.offset = 0;
+        e1.size = 128;
+        std::vector<uint8_t> seen(package.begin(), package.begin() + 128);
+        if (name0 != nullptr) {
+            std::fill(seen.begin(), seen.end(), 0);
+            memcpy(seen.data(), name0, strlen(name0));
+        }
+        PackageStream stream;
+        startPackageSchedule(&stream);
+        uint8_t storedDigest[MD5_DIGEST_SIZE];
+        md5Digest(package.data() + e0.offset, e0.size, storedDigest);
+        advancePackageSchedule(&stream, storedDigest);
+        applyTableStream(seen.data(), seen.data(), 128, stream.key, stream.table);
+        md5Digest(seen.data(), 128, e1.digest);
+        writePackageEntry(package.data(), 1, &e1);
+
+        uint8_t header[PACKAGE_HEADER_SIZE] = {};
+        const PackageWriter nothing = {nullptr, [](void*, uint32_t size) { return new uint8_t[size]; },
+                                       [](void*, uint8_t* buffer, uint32_t) { delete[] buffer; },
+                                       [](void*, const char*) {}, [](void*, const char*, const uint8_t*, uint32_t) {
+                                           return 1;
+                                       }};
+        const int installer = extractPackageBytes(package.data(), static_cast<uint32_t>(package.size()), header,
+                                                  "C:\\OV", nullptr, &nothing);
+        EXPECT_EQ(name0 == nullptr ? 0 : -101, installer) << (name0 ? name0 : "true name");
+        writeFile(folder / "overlap.bin", package);
+        const ToolRun verify = run({"verify", at("overlap.bin")});
+        EXPECT_EQ(installer == 0 ? PACK_EXIT_OK : PACK_EXIT_BROKEN, verify.code) << verify.out << verify.err;
+    }
+}
+
+// Two names for one file: build refuses the pair, verify names it, and
+// extract writes the first and fails the second instead of overwriting it.
+TEST_F(PackTool, EntriesThatNameOneFile) {
+    const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "A.txt", "a.txt"});
+    EXPECT_EQ(PACK_EXIT_BROKEN, build.code);
+    EXPECT_NE(std::string::npos, build.err.find("names the same file as entry 0")) << build.err;
+
+    std::vector<uint8_t> package = built("A.txt", "b.txt");
+    memcpy(package.data() + PACKAGE_ENTRY_SIZE, "a.txt", 5);
+    writeFile(folder / "same.bin", package);
+    const ToolRun verify = run({"verify", at("same.bin")});
+    EXPECT_EQ(PACK_EXIT_BROKEN, verify.code);
+    EXPECT_NE(std::string::npos, verify.err.find("entry 1 \"a.txt\": same file as an earlier entry")) << verify.err;
+    const ToolRun extract = run({"extract", at("same.bin"), at("out")});
+    EXPECT_EQ(PACK_EXIT_BROKEN, extract.code);
+    EXPECT_EQ(1, std::count(extract.out.begin(), extract.out.end(), '\n')) << extract.out;
+    EXPECT_EQ(app, readFile(folder / "out" / "A.txt"));
+}
+
+// A full disk, as a file size limit: the file that does not fit is removed
+// and named; the one that fits is written.
+TEST_F(PackTool, ExtractLeavesNoHalfWrittenFile) {
+    built();
+    struct rlimit saved;
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+    void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 1000;
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limited));
+    const ToolRun extract = run({"extract", at("pkg.bin"), at("out")});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(PACK_EXIT_USAGE, extract.code);
+    EXPECT_FALSE(fs::exists(folder / "out" / "sonograf.exe"));
+    EXPECT_EQ(readme, readFile(folder / "out" / "readme.txt"));
+    EXPECT_NE(std::string::npos, extract.err.find("cannot write " + (folder / "out" / "sonograf.exe").string()))
+        << extract.err;
+    EXPECT_EQ(std::string::npos, extract.out.find("sonograf.exe")) << extract.out;
+}
+
+// Whatever the package or the command line holds, nothing printed moves the
+// cursor or rewrites the terminal: control bytes appear escaped.
+TEST_F(PackTool, PrintsNoControlBytes) {
+    std::vector<uint8_t> package = built();
+    const char hostile[] = "\x1b]0;x\x07\rwrote /etc/shadow";
+    memcpy(package.data(), hostile, sizeof hostile);
+    writeFile(folder / "escape.bin", package);
+    const std::string out = at("out\x1b[2J");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"list", at("escape.bin")}, {"verify", at("escape.bin")},
+          {"extract", at("escape.bin"), out}, {"extract", at("pkg.bin"), out}, {"verify", out + "\x1b"}}) {
+        const ToolRun printed = run(args);
+        for (const std::string& text : {printed.out, printed.err}) {
+            for (char c : text)
+                EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << args[0] << " printed byte " << int(c) << ": " << text;
+        }
+        EXPECT_NE(std::string::npos, (printed.out + printed.err).find("\\x1b")) << args[0];
     }
 }
 
@@ -234,92 +360,50 @@ TEST_F(PackTool, ExtractWritesSubfoldersButNothingOutsideItsFolder) {
     EXPECT_EQ(readme, readFile(folder / "linked" / "readme.txt"));
 }
 
-// A minimal PE32 image: one ".rsrc" section whose directory holds types 3 and
-// 10, type 10 holding id 100 in language 1033, pointing at `data`.
-struct SyntheticPe {
-    static constexpr uint32_t RAW = 0x200, RVA = 0x1000, DATA_ENTRY = 0x60, DATA = 0x70;
-    std::vector<uint8_t> image;
+// Synthetic images are searched in exactly sized copies, so that a read past
+// the end is caught by the sanitizer.
+std::vector<uint8_t> exactCopy(const SyntheticPe& pe, size_t size) {
+    return std::vector<uint8_t>(pe.image.begin(), pe.image.begin() + static_cast<long>(std::min(size, pe.image.size())));
+}
 
-    explicit SyntheticPe(const std::vector<uint8_t>& data, uint32_t id = 100) {
-        image.assign(RAW + DATA + data.size(), 0);
-        image[0] = 'M';
-        image[1] = 'Z';
-        put32(0x3C, 0x40);
-        memcpy(&image[0x40], "PE\0\0", 4);
-        const uint32_t coff = 0x44, optional = coff + 20, sections = optional + 224;
-        put16(coff, 0x14C);
-        put16(coff + 2, 1);
-        put16(coff + 16, 224);
-        put16(optional, 0x10B);
-        put32(optional + 92, 16);
-        put32(optional + 96 + 2 * 8, RVA);
-        put32(optional + 96 + 2 * 8 + 4, DATA + static_cast<uint32_t>(data.size()));
-        memcpy(&image[sections], ".rsrc", 5);
-        put32(sections + 8, DATA + static_cast<uint32_t>(data.size()));
-        put32(sections + 12, RVA);
-        put32(sections + 16, DATA + static_cast<uint32_t>(data.size()));
-        put32(sections + 20, RAW);
-        // Root: two types. Type 10: one id. Id: one language, a leaf.
-        directory(0x00, {{3, 0x80000000u | 0x20}, {10, 0x80000000u | 0x20}});
-        directory(0x20, {{id, 0x80000000u | 0x38}});
-        directory(0x38, {{1033, DATA_ENTRY}});
-        put32(RAW + DATA_ENTRY, RVA + DATA);
-        put32(RAW + DATA_ENTRY + 4, static_cast<uint32_t>(data.size()));
-        memcpy(&image[RAW + DATA], data.data(), data.size());
-    }
-    void put16(uint32_t at, uint32_t v) {
-        image[at] = static_cast<uint8_t>(v);
-        image[at + 1] = static_cast<uint8_t>(v >> 8);
-    }
-    void put32(uint32_t at, uint32_t v) { writeLittleEndian32(&image[at], v); }
-    void directory(uint32_t at, std::vector<std::pair<uint32_t, uint32_t>> entries) {
-        put16(RAW + at + 14, static_cast<uint32_t>(entries.size()));
-        for (size_t i = 0; i < entries.size(); ++i) {
-            put32(RAW + at + 16 + static_cast<uint32_t>(i) * 8, entries[i].first);
-            put32(RAW + at + 20 + static_cast<uint32_t>(i) * 8, entries[i].second);
-        }
-    }
-    // Appends a certificate table as signing does and stores the file's checksum.
-    void sign(uint32_t tableLength) {
-        const uint32_t table = static_cast<uint32_t>(image.size());
-        image.resize(table + tableLength, 0x5A);
-        put32(0x44 + 20 + 96 + 4 * 8, table);
-        put32(0x44 + 20 + 96 + 4 * 8 + 4, tableLength);
-        PeSignature signature;
-        if (findSignature(&signature) == 0) put32(0x44 + 20 + 64, signature.fileChecksum);
-    }
-    // Exactly sized copies, so that a read past the end is caught by the sanitizer.
-    std::vector<uint8_t> copy(size_t size) const {
-        return std::vector<uint8_t>(image.begin(), image.begin() + static_cast<long>(std::min(size, image.size())));
-    }
-    int find(uint32_t id, size_t* offset, size_t* length, size_t size = SIZE_MAX) const {
-        const std::vector<uint8_t> bytes = copy(size);
-        return findPeResource(bytes.data(), bytes.size(), PE_RT_RCDATA, id, offset, length);
-    }
-    int findSignature(PeSignature* signature, size_t size = SIZE_MAX) const {
-        const std::vector<uint8_t> bytes = copy(size);
-        return findPeSignature(bytes.data(), bytes.size(), signature);
-    }
-};
+int findIn(const SyntheticPe& pe, uint32_t id, size_t* offset, size_t* length, size_t size = SIZE_MAX) {
+    const std::vector<uint8_t> copy = exactCopy(pe, size);
+    return findPeResource(copy.data(), copy.size(), PE_RT_RCDATA, id, offset, length);
+}
+
+int findSignatureIn(const SyntheticPe& pe, PeSignature* signature, size_t size = SIZE_MAX) {
+    const std::vector<uint8_t> copy = exactCopy(pe, size);
+    return findPeSignature(copy.data(), copy.size(), signature);
+}
+
+// Appends a certificate table as signing does and stores the file's checksum.
+void signImage(SyntheticPe& pe, uint32_t tableLength) {
+    const uint32_t table = static_cast<uint32_t>(pe.image.size());
+    pe.image.resize(table + tableLength, 0x5A);
+    pe.put32(0x44 + 20 + 96 + 4 * 8, table);
+    pe.put32(0x44 + 20 + 96 + 4 * 8 + 4, tableLength);
+    PeSignature signature;
+    if (findSignatureIn(pe, &signature) == 0) pe.put32(0x44 + 20 + 64, signature.fileChecksum);
+}
 
 TEST(PeResource, FindsTheResourceAndRejectsWhatIsNotThere) {
     const std::vector<uint8_t> data = patterned(400, 3);
     SyntheticPe pe(data);
     size_t offset = 0, length = 0;
-    ASSERT_EQ(0, pe.find(100, &offset, &length));
+    ASSERT_EQ(0, findIn(pe, 100, &offset, &length));
     EXPECT_EQ(SyntheticPe::RAW + SyntheticPe::DATA, offset);
     EXPECT_EQ(data.size(), length);
 
-    EXPECT_EQ(PE_NO_RESOURCE, pe.find(101, &offset, &length));
+    EXPECT_EQ(PE_NO_RESOURCE, findIn(pe, 101, &offset, &length));
     std::vector<uint8_t> text = {'p', 'k', 'g'};
     EXPECT_EQ(PE_NOT_IMAGE, findPeResource(text.data(), text.size(), PE_RT_RCDATA, 100, &offset, &length));
 
     SyntheticPe outside(data);
     outside.put32(SyntheticPe::RAW + SyntheticPe::DATA_ENTRY + 4, 401);  // one byte past the section
-    EXPECT_EQ(PE_MALFORMED, outside.find(100, &offset, &length));
+    EXPECT_EQ(PE_MALFORMED, findIn(outside, 100, &offset, &length));
     SyntheticPe loop(data);
     loop.put32(SyntheticPe::RAW + 0x20 + 20, 0x80000000u);  // id level points back at the root, not at data
-    EXPECT_EQ(PE_MALFORMED, loop.find(100, &offset, &length));
+    EXPECT_EQ(PE_MALFORMED, findIn(loop, 100, &offset, &length));
 }
 
 // Untrusted input: every truncation and every single-byte change of the
@@ -327,23 +411,23 @@ TEST(PeResource, FindsTheResourceAndRejectsWhatIsNotThere) {
 TEST(PeResource, DamagedImagesNeverReadOutside) {
     SyntheticPe pe(patterned(64, 5));
     const size_t unsignedSize = pe.image.size();
-    pe.sign(24);
+    signImage(pe, 24);
     PeSignature signature;
-    ASSERT_EQ(0, pe.findSignature(&signature));
+    ASSERT_EQ(0, findSignatureIn(pe, &signature));
     EXPECT_EQ(signature.storedChecksum, signature.fileChecksum) << "the checksum field must not count";
     size_t offset = 0, length = 0;
     for (size_t size = 0; size < pe.image.size(); ++size) {
-        if (size < unsignedSize) EXPECT_NE(0, pe.find(100, &offset, &length, size)) << "truncated to " << size;
-        EXPECT_NE(0, pe.findSignature(&signature, size)) << "truncated to " << size;
+        if (size < unsignedSize) EXPECT_NE(0, findIn(pe, 100, &offset, &length, size)) << "truncated to " << size;
+        EXPECT_NE(0, findSignatureIn(pe, &signature, size)) << "truncated to " << size;
     }
     for (size_t at = 0; at < SyntheticPe::RAW + SyntheticPe::DATA; ++at) {
         for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0xFF}}) {
             SyntheticPe damaged = pe;
             damaged.image[at] = value;
-            if (damaged.find(100, &offset, &length) == 0) {
+            if (findIn(damaged, 100, &offset, &length) == 0) {
                 EXPECT_LE(offset + length, damaged.image.size()) << "byte " << at << " = " << int(value);
             }
-            if (damaged.findSignature(&signature) == 0) {
+            if (findSignatureIn(damaged, &signature) == 0) {
                 EXPECT_LE(signature.offset + signature.length, damaged.image.size()) << "byte " << at;
             }
         }

@@ -42,43 +42,79 @@ TEST(PackageFormat, EntryFieldsLieAtTheirDocumentedOffsetsLittleEndian) {
     EXPECT_EQ(entry.reserved, back.reserved);
 }
 
+// Safe means: written below the install folder exactly as given.
 TEST(PackageFormat, NameSafetyRule) {
     const struct {
         const char* name;
         int safe;
     } cases[] = {
         {"sonograf.exe", 1},
-        {"readme.txt", 1},
         {"docs\\readme.txt", 1},
-        {"a.b\\..c\\d..", 1},       // dots inside names do not climb
-        {".\\readme.txt", 1},       // a lone dot stays in place
+        {"a.b\\..c\\.config", 1},   // dots inside or in front of a name do not climb
+        {" lead\\caf\xE9 \xB9.txt", 1},
+        {"console.txt", 1},
+        {"com10", 1},
+        {"COM0", 1},
+        {"COM\xB4", 1},             // not a superscript digit
         {"", 0},                    // names no file
-        {"\\Windows\\evil.dll", 0}, // rooted
-        {"/etc/passwd", 0},
+        {"\\Windows\\evil.dll", 0}, // rooted: an empty first component
         {"\\\\server\\share\\x", 0},
-        {"C:\\evil.exe", 0},        // drive
-        {"C:evil.exe", 0},          // drive-relative
-        {"readme.txt:stream", 0},   // alternate data stream
-        {"..", 0},
+        {"c\\\\d", 0},              // empty component
+        {"a\\", 0},
+        {".", 0},
+        {".\\readme.txt", 0},
         {"..\\evil.exe", 0},
-        {"docs\\..\\..\\evil.exe", 0},
-        {"docs/../evil.exe", 0},
         {"docs\\..", 0},
-        {"...\\evil.exe", 0},       // trailing dots are trimmed by Windows
-        {".. \\evil.exe", 0},       // and so are trailing spaces
+        {"...\\evil.exe", 0},       // Windows trims trailing dots
+        {".. \\evil.exe", 0},       // and trailing spaces
+        {"readme.", 0},
+        {"readme.txt ", 0},
+        {" ", 0},
+        {"dir.\\x", 0},
+        {"sub/app.exe", 0},         // '/' is no separator here
+        {"/etc/passwd", 0},
+        {"C:\\evil.exe", 0},        // drive
+        {"C:evil.exe", 0},
+        {"readme.txt:stream", 0},   // alternate data stream
+        {"a<b", 0}, {"a>b", 0}, {"a\"b", 0}, {"a|b", 0}, {"a?b", 0}, {"a*b", 0},
+        {"tab\there", 0},
+        {"esc\x1b[2J", 0},
+        {"del\x7f", 0},
         {"CON", 0},                 // devices, with or without extension
         {"docs\\nul.txt", 0},
         {"com1", 0},
         {"LPT9.log", 0},
         {"aux .txt", 0},
-        {"console.txt", 1},
-        {"com10", 1},
-        {"COM0", 1},
+        {"CONIN$", 0},
+        {"conout$.txt", 0},
+        {"COM\xB9", 0},             // superscript one, two, three
+        {"lpt\xB2.x", 0},
+        {"LPT\xB3", 0},
     };
     for (const auto& c : cases) {
         char field[PACKAGE_NAME_SIZE] = {0};
         strncpy(field, c.name, sizeof field - 1);
         EXPECT_EQ(c.safe, packageNameIsSafe(field)) << "name \"" << c.name << "\"";
+    }
+}
+
+TEST(PackageFormat, NamesThatWriteOneFile) {
+    const struct {
+        const char* first;
+        const char* second;
+        int same;
+    } cases[] = {
+        {"readme.txt", "readme.txt", 1},
+        {"A.txt", "a.txt", 1},
+        {"Docs\\ReadMe.TXT", "docs\\readme.txt", 1},
+        {"caf\xE9.txt", "caf\xC9.txt", 1},  // case of the code page, unknown here
+        {"a.txt", "a.txt2", 0},
+        {"a.txt", "b.txt", 0},
+        {"docs\\a", "docs", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.same, packageNamesNameOneFile(c.first, c.second)) << c.first << " / " << c.second;
+        EXPECT_EQ(c.same, packageNamesNameOneFile(c.second, c.first)) << c.second << " / " << c.first;
     }
 }
 
@@ -140,6 +176,7 @@ TEST(PackageBuilder, RefusesUnsafeOrOverlongNamesAndShortOutput) {
     } cases[] = {
         {"..\\evil.exe", 400, -1},
         {"C:\\evil.exe", 400, -1},
+        {"Sonograf.EXE", 400, -1},  // entry 0's file
         {longName.c_str(), 400, -1},
         {longestName.c_str(), 400, 0},
         {"readme.txt", 313, -2},  // needs 314

@@ -47,4 +47,17 @@ TEST(SwitchParsingOnce, LaterCallsNeverClearASwitch) {
     EXPECT_EQ(silentInstall, 1);
     EXPECT_EQ(silentUninstall, 1);
 }
+// A dash in the installer's own path must not count as a switch.
+TEST(SkipProgramName, LeavesWhatWinMainWouldReceive) {
+    const struct {
+        const char* commandLine;
+        const char* arguments;
+    } cases[] = {{"\"C:\\my-installs\\Setup.exe\" -h -i", "-h -i"},
+                 {"C:\\x-i\\Setup.exe  \t-u", "-u"},
+                 {"\"C:\\a b\\Setup.exe\"-h", "-h"},
+                 {"Setup.exe", ""},
+                 {"\"unclosed -i", ""},
+                 {"", ""}};
+    for (const auto& c : cases) EXPECT_STREQ(skipProgramName(c.commandLine), c.arguments) << c.commandLine;
+}
 }  // namespace

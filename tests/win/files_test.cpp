@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -172,14 +173,29 @@ TEST(DeleteFolderTree, RefusesAPatternLongerThanItsBuffer) {
     EXPECT_EQ(0, findFirstCount);
 }
 
+// Entries listed before the read-only file are deleted; the walk stops at it,
+// so those listed after it stay (skipping it would delete them too).
 TEST(DeleteFolderTree, StopsAtAReadOnlyFile) {
     TempFolder temp;
     std::string root = temp.file("tree");
     makeFolder(root);
+    for (const char* name : {"a1", "b2", "m3", "n4"}) makeFile(root + "\\" + name);
     makeReadOnlyFile(root + "\\locked.txt");
+    std::vector<std::string> listed;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((root + "\\*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) listed.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    const size_t lockedAt = std::find(listed.begin(), listed.end(), "locked.txt") - listed.begin();
+    ASSERT_LT(lockedAt + 1, listed.size()) << "the listing must put an entry after the read-only file";
+
     EXPECT_EQ(1, deleteCounted(root));
-    EXPECT_TRUE(present(root + "\\locked.txt"));
-    EXPECT_EQ(1, findFirstCount);
+    for (size_t i = 0; i < listed.size(); ++i)
+        EXPECT_EQ(i >= lockedAt, present(root + "\\" + listed[i])) << listed[i] << " listed at " << i;
+    EXPECT_EQ(static_cast<int>(lockedAt) + 1, findFirstCount);
 }
 
 TEST(DeleteFolderTree, SkipsDotNamedSubfoldersAndDeletesTheRest) {
@@ -278,7 +294,9 @@ TEST(WriteWholeFile, FailsWithoutAFolderOrWhileTheFileIsHeld) {
 
     std::string held = temp.file("held.bin");
     makeFile(held, "before");
-    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // The holder shares everything, so only the writer's own refusal to share fails the open.
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     EXPECT_EQ(0, writeWholeFile(held.c_str(), "after", 5));
     CloseHandle(holder);
@@ -293,7 +311,9 @@ BOOL WINAPI fakeWriteFile(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED)
     return fakeWriteResult;
 }
 
-TEST(WriteWholeFile, ReportsAShortOrFailedWrite) {
+// A short or failed write (a full disk) leaves no file behind, not even
+// over one that was there before.
+TEST(WriteWholeFile, ReportsAShortOrFailedWriteAndRemovesTheFile) {
     struct Case {
         BOOL result;
         DWORD written;
@@ -306,8 +326,10 @@ TEST(WriteWholeFile, ReportsAShortOrFailedWrite) {
         fakeWriteResult = c.result;
         fakeWriteCount = c.written;
         std::string path = temp.file("short.bin");
+        makeFile(path, "before");
         EXPECT_EQ(c.expected, writeWholeFile(path.c_str(), "abcd", 4, calls)) << c.result << "/" << c.written;
-        EXPECT_TRUE(DeleteFileA(path.c_str())) << "the file was closed";
+        EXPECT_EQ(c.expected == 1, present(path)) << c.result << "/" << c.written;
+        if (c.expected == 1) EXPECT_TRUE(DeleteFileA(path.c_str())) << "the file was closed";
     }
 }
 

@@ -10,8 +10,9 @@
 
 namespace {
 
+// Zero-filled, as the process-wide table starts.
 SpecialFolders freshTable() {
-    return SpecialFolders{"", "", "", "", "", "Startup", 0};
+    return SpecialFolders{};
 }
 
 // --- A fake system behind the platform-call table ----------------------------
@@ -453,8 +454,10 @@ TEST(RealFolders, TableHoldsThePrefixsFolders) {
     EXPECT_STRNE("Startup", getStartupFolder(table));
 }
 
+// The process-wide table starts zero-filled (it lives in .bss); resolving it
+// fills it, its "Startup" default first.
 TEST(RealFolders, DefaultsUseTheProcessWideTable) {
-    EXPECT_STREQ("Startup", getStartupFolder());
+    EXPECT_STREQ("", getStartupFolder());
     EXPECT_STREQ("", getCommonProgramsFolder());
     resolveSpecialFolders();
     EXPECT_EQ(shellFolder(CSIDL_COMMON_PROGRAMS), getCommonProgramsFolder());

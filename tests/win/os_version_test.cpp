@@ -233,12 +233,25 @@ TEST_F(OsVersionFakes, FrameMetricsAddThePaddedBorderToTheChosenFrame) {
     EXPECT_EQ(frame, 1092 + 1032);
 }
 
+// Any output may be left out: the ones given get their own values, whatever
+// else is asked for (the row without outputs must simply write nothing).
+TEST_F(OsVersionFakes, FrameMetricsFillOnlyTheOutputsGiven) {
+    MonitorFunctions table = {};
+    for (int given = 0; given < 8; ++given) {
+        int32_t frame = -1, caption = -1, menu = -1;
+        getFrameMetrics((given & 1) ? &frame : nullptr, (given & 2) ? &caption : nullptr,
+                        (given & 4) ? &menu : nullptr, FRAME_FIXED, table, fakeCalls);
+        EXPECT_EQ(frame, (given & 1) ? 1092 + 1007 : -1) << given;
+        EXPECT_EQ(caption, (given & 2) ? 1004 : -1) << given;
+        EXPECT_EQ(menu, (given & 4) ? 1015 : -1) << given;
+    }
+}
+
 TEST(FrameMetrics, RealSystemWithoutPaddedBorderUsesTheFixedFrameAlone) {
     int32_t frame = -1, caption = -1;
     getFrameMetrics(&frame, &caption, nullptr, FRAME_FIXED);
     EXPECT_EQ(frame, GetSystemMetrics(92) + GetSystemMetrics(SM_CXFIXEDFRAME));
     EXPECT_EQ(caption, GetSystemMetrics(SM_CYCAPTION));
-    getFrameMetrics(nullptr, nullptr, nullptr, 0);
 }
 
 // The real calls under each Windows version Wine can emulate: a copy of this

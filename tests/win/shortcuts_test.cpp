@@ -80,6 +80,19 @@ TEST_F(Shortcuts, CreatedLinkReadsBackWithItsFields) {
     EXPECT_EQ(names, (std::vector<std::string>{"Readme.LNK", "Sonograf.LNK", "Tool.LNK"}));
 }
 
+// Windows collapses a doubled '\\' when it opens a path, so the composed text is checked itself.
+TEST(ShortcutPath, JoinsWithExactlyOneSeparator) {
+    const struct {
+        const char* folder;
+        const char* path;
+    } cases[] = {{"C:\\Menu", "C:\\Menu\\Readme.LNK"}, {"C:\\Menu\\", "C:\\Menu\\Readme.LNK"}};
+    for (const auto& c : cases) {
+        char path[kShortcutPathSize];
+        ASSERT_EQ(composeShortcutPath(path, c.folder, "Readme"), 0) << c.folder;
+        EXPECT_STREQ(path, c.path);
+    }
+}
+
 TEST_F(Shortcuts, CreatingAgainReplacesTheFile) {
     writeFile(menu + "\\Readme.LNK", "not a link");
     EXPECT_EQ(createShortcut((install + "\\Sonograf.exe").c_str(), menu.c_str(), "Readme"), S_OK);

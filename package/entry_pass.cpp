@@ -1,0 +1,90 @@
+// The fused pass: while block b of the stored bytes is digested and decoded,
+// the plain digest runs over block b - 1, which is already decoded. Each of
+// the 64 steps of a block advances the stored digest, decodes one byte and
+// advances the plain digest, so the three serial chains are interleaved
+// instruction by instruction and the processor runs them side by side.
+#include "package/entry_pass.h"
+
+#include "package/md5_steps.h"
+
+namespace {
+
+struct BlockWork {
+    uint32_t storedState[4];
+    uint32_t plainState[4];
+    uint32_t key;
+    uint32_t counter;  // counter of the block's first byte
+};
+
+// One step of block b: advances the stored digest over block b, decodes
+// byte i of it and advances the plain digest over block b - 1.
+struct FusedStep {
+    BlockWork& work;
+    const uint8_t* stored;
+    uint8_t* plain;
+    const uint8_t* previousPlain;
+    const uint8_t* table;
+
+    template <typename Round, typename Position>
+    MD5_INLINE void operator()(Round, Position, uint32_t g) {
+        md5::md5Step<Round::value, Position::value>(work.storedState, stored, g);
+        const uint32_t i = 16 * Round::value + 4 * g + Position::value;
+        const uint32_t counter = work.counter - i;
+        plain[i] = static_cast<uint8_t>(stored[i] ^ tableMask(nextKeySquare(&work.key, counter), table, counter));
+        md5::md5Step<Round::value, Position::value>(work.plainState, previousPlain, g);
+    }
+};
+
+MD5_INLINE void fusedBlock(BlockWork& work, const uint8_t* stored, uint8_t* plain,
+                           const uint8_t table[STREAM_TABLE_SIZE]) {
+    const uint32_t storedBefore[4] = {work.storedState[0], work.storedState[1], work.storedState[2],
+                                      work.storedState[3]};
+    const uint32_t plainBefore[4] = {work.plainState[0], work.plainState[1], work.plainState[2], work.plainState[3]};
+    FusedStep step = {work, stored, plain, plain - 64, table};
+    md5::md5Rounds<false>(step);
+    for (int i = 0; i < 4; ++i) {
+        work.storedState[i] += storedBefore[i];
+        work.plainState[i] += plainBefore[i];
+    }
+}
+
+// Blocks 1 to blocks - 1, each with the plain digest one block behind. The
+// work is a local copy: the byte stores could alias anything reached through
+// a pointer and would keep the states in memory.
+BlockWork fusedBlocks(BlockWork work, const uint8_t* stored, uint8_t* plain, uint32_t blocks,
+                      const uint8_t table[STREAM_TABLE_SIZE]) {
+    for (uint32_t b = 1; b < blocks; ++b, work.counter -= 64)
+        fusedBlock(work, stored + 64 * b, plain + 64 * b, table);
+    return work;
+}
+
+}  // namespace
+
+void decodeAndDigest(uint8_t* plain, const uint8_t* stored, uint32_t length, const PackageStream* stream,
+                     uint8_t storedDigest[MD5_DIGEST_SIZE], uint8_t plainDigest[MD5_DIGEST_SIZE]) {
+    Md5State storedMd5, plainMd5;
+    md5Start(&storedMd5);
+    md5Start(&plainMd5);
+    uint32_t key = stream->key;
+    const uint32_t blocks = length / 64;
+    if (blocks > 0) {
+        // Block 0 alone, which starts the pipeline; the last block's plain digest ends it.
+        md5Blocks(&storedMd5, stored, 1);
+        continueTableStream(plain, stored, 64, &key, length, stream->table);
+        const BlockWork start = {{storedMd5.state[0], storedMd5.state[1], storedMd5.state[2], storedMd5.state[3]},
+                                 {plainMd5.state[0], plainMd5.state[1], plainMd5.state[2], plainMd5.state[3]},
+                                 key,
+                                 length - 64};
+        const BlockWork work = fusedBlocks(start, stored, plain, blocks, stream->table);
+        for (int i = 0; i < 4; ++i) {
+            storedMd5.state[i] = work.storedState[i];
+            plainMd5.state[i] = work.plainState[i];
+        }
+        key = work.key;
+        md5Blocks(&plainMd5, plain + 64 * (blocks - 1), 1);
+    }
+    const uint32_t done = 64 * blocks;
+    continueTableStream(plain + done, stored + done, length - done, &key, length - done, stream->table);
+    md5Finish(&storedMd5, stored + done, length, storedDigest);
+    md5Finish(&plainMd5, plain + done, length, plainDigest);
+}

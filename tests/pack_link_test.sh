@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# pack_link_test.sh PACKER WINE_RUN KIND TOOL_EXE WORKDIR
+# The Windows package tool extracts into a folder that already holds a link
+# named like a folder of the package (a symbolic link to a folder, which Wine
+# shows as a reparse point): it must not write through the link, must name
+# the file it could not write and exit with 2, and still write the other file.
+set -euo pipefail
+packer=$1 wine_run=$2 kind=$3 tool=$4 work=$5
+rm -rf "$work"
+mkdir -p "$work/elsewhere" "$work/target"
+trap 'rm -rf "$work"' EXIT
+ln -s ../elsewhere "$work/target/bin"
+printf 'MZ app' >"$work/app.exe"
+printf 'read me' >"$work/readme.txt"
+"$packer" build "$work/pkg.bin" "$work/app.exe" "$work/readme.txt" 'bin\sonograf.exe' readme.txt >/dev/null
+
+windows() { local path=$1; echo "Z:${path//\//\\}"; }
+status=0
+output=$("$wine_run" "$kind" "$tool" extract "$(windows "$work/pkg.bin")" "$(windows "$work/target")" 2>&1) ||
+  status=$?
+verdict=ok
+[ "$status" -eq 2 ] || verdict="exit code $status, expected 2"
+[ -z "$(ls -A "$work/elsewhere")" ] || verdict="wrote through the link: $(ls "$work/elsewhere")"
+[ "$(cat "$work/target/readme.txt" 2>/dev/null)" = 'read me' ] || verdict="readme.txt not written"
+grep -qF 'cannot write' <<<"$output" || verdict="the file not written is not named"
+echo "extract into a folder holding a link: $verdict"
+[ "$verdict" = ok ] || { echo "$output"; exit 1; }
