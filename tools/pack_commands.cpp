@@ -46,7 +46,8 @@ int build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     PackageFile files[PACKAGE_ENTRY_COUNT];
     for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
         names[i] = args.size() == 6 ? args[4 + i] : DEFAULT_NAMES[i];
-        const std::string refused = "refused entry " + std::to_string(i) + " name \"" + printableText(names[i]) + "\": ";
+        const std::string refused =
+            "refused entry " + std::to_string(i) + " name \"" + printableText(names[i]) + "\": ";
         if (!nameFits(names[i])) return fail(err, "build", refused + "it must be " + ENTRY_NAME_RULE, PACK_EXIT_BROKEN);
         for (uint32_t earlier = 0; earlier < i; ++earlier) {
             if (packageNamesNameOneFile(names[earlier].c_str(), names[i].c_str()))
@@ -56,7 +57,7 @@ int build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         std::string error;
         if (readFileBytes(args[2 + i], &contents[i], &error) != 0) return fail(err, "build", error, PACK_EXIT_USAGE);
         if (contents[i].size() > 0xFFFFFFFFu)
-            return fail(err, "build", args[2 + i] + " is larger than 4 GiB", PACK_EXIT_USAGE);
+            return fail(err, "build", printableText(args[2 + i]) + " is larger than 4 GiB", PACK_EXIT_USAGE);
         files[i] = {names[i].c_str(), contents[i].data(), static_cast<uint32_t>(contents[i].size())};
     }
     const uint32_t size = packageBuildSize(files);
@@ -160,7 +161,8 @@ int extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (result == 0) return PACK_EXIT_OK;
     // A package whose entries all verified failed only for want of a writable destination.
     bool onlyUnwritten = !extraction.check.tooSmall;
-    for (const EntryCheck& entry : extraction.check.entries) onlyUnwritten &= (entry.problems & ~ENTRY_NOT_WRITTEN) == 0;
+    for (const EntryCheck& entry : extraction.check.entries)
+        onlyUnwritten = onlyUnwritten && (entry.problems & ~ENTRY_NOT_WRITTEN) == 0;
     reportProblems(err, "extract", extraction.check);
     return onlyUnwritten ? PACK_EXIT_USAGE : PACK_EXIT_BROKEN;
 }

@@ -306,7 +306,8 @@ TEST_F(PackTool, PrintsNoControlBytes) {
         const ToolRun printed = run(args);
         for (const std::string& text : {printed.out, printed.err}) {
             for (char c : text)
-                EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << args[0] << " printed byte " << int(c) << ": " << text;
+                EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F))
+                    << args[0] << " printed byte " << int(c) << ": " << text;
         }
         EXPECT_NE(std::string::npos, (printed.out + printed.err).find("\\x1b")) << args[0];
     }
