@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 
-packages=(cmake make g++ clang python3 libgtest-dev googletest libbenchmark-dev libssl-dev
+packages=(cmake make g++ clang python3 libgtest-dev googletest libssl-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-liberation
           osslsigncode openssl)

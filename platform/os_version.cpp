@@ -16,7 +16,7 @@ typedef BOOL(WINAPI* IsWow64ProcessFunction)(HANDLE, BOOL*);
 int readVersionRecord(OSVERSIONINFOEXA& info, const SystemInfoCalls& calls) {
     zeroBytes(&info, sizeof info);
     OSVERSIONINFOA* basic = reinterpret_cast<OSVERSIONINFOA*>(&info);
-    const DWORD sizes[3] = {sizeof(OSVERSIONINFOEXA), sizeof(OSVERSIONINFOEXA), sizeof(OSVERSIONINFOA)};
+    static const DWORD sizes[3] = {sizeof(OSVERSIONINFOEXA), sizeof(OSVERSIONINFOEXA), sizeof(OSVERSIONINFOA)};
     for (DWORD size : sizes) {
         info.dwOSVersionInfoSize = size;
         if (calls.getVersionExA(basic)) return 0;
