@@ -10,14 +10,14 @@
 namespace {
 
 struct BlockWork {
-    uint32_t storedState[4];
-    uint32_t plainState[4];
+    md5::Md5Lane stored;
+    md5::Md5Lane plain;
     uint32_t key;
     uint32_t counter;  // counter of the block's first byte
 };
 
-// One step of block b: advances the stored digest over block b, decodes
-// byte i of it and advances the plain digest over block b - 1.
+// Step i of block b: advances the stored digest over block b, decodes byte i
+// of it and advances the plain digest over block b - 1.
 struct FusedStep {
     BlockWork& work;
     const uint8_t* stored;
@@ -25,27 +25,29 @@ struct FusedStep {
     const uint8_t* previousPlain;
     const uint8_t* table;
 
-    template <typename Round, typename Position>
-    MD5_INLINE void operator()(Round, Position, uint32_t g) {
-        md5::md5Step<Round::value, Position::value>(work.storedState, stored, g);
-        const uint32_t i = 16 * Round::value + 4 * g + Position::value;
+    template <typename Round>
+    MD5_INLINE void operator()(Round, uint32_t i) {
+        md5::md5RollingStep<Round::value>(work.stored, stored, i);
         const uint32_t counter = work.counter - i;
         plain[i] = static_cast<uint8_t>(stored[i] ^ tableMask(nextKeySquare(&work.key, counter), table, counter));
-        md5::md5Step<Round::value, Position::value>(work.plainState, previousPlain, g);
+        md5::md5RollingStep<Round::value>(work.plain, previousPlain, i);
     }
 };
 
+MD5_INLINE void addLane(md5::Md5Lane& lane, const md5::Md5Lane& before) {
+    lane.a += before.a;
+    lane.b += before.b;
+    lane.c += before.c;
+    lane.d += before.d;
+}
+
 MD5_INLINE void fusedBlock(BlockWork& work, const uint8_t* stored, uint8_t* plain,
                            const uint8_t table[STREAM_TABLE_SIZE]) {
-    const uint32_t storedBefore[4] = {work.storedState[0], work.storedState[1], work.storedState[2],
-                                      work.storedState[3]};
-    const uint32_t plainBefore[4] = {work.plainState[0], work.plainState[1], work.plainState[2], work.plainState[3]};
+    const md5::Md5Lane storedBefore = work.stored, plainBefore = work.plain;
     FusedStep step = {work, stored, plain, plain - 64, table};
-    md5::md5Rounds<false>(step);
-    for (int i = 0; i < 4; ++i) {
-        work.storedState[i] += storedBefore[i];
-        work.plainState[i] += plainBefore[i];
-    }
+    md5::md5RollingRounds(step);
+    addLane(work.stored, storedBefore);
+    addLane(work.plain, plainBefore);
 }
 
 // Blocks 1 to blocks - 1, each with the plain digest one block behind. The
@@ -76,10 +78,8 @@ void decodeAndDigest(uint8_t* plain, const uint8_t* stored, uint32_t length, con
                                  key,
                                  length - 64};
         const BlockWork work = fusedBlocks(start, stored, plain, blocks, stream->table);
-        for (int i = 0; i < 4; ++i) {
-            storedMd5.state[i] = work.storedState[i];
-            plainMd5.state[i] = work.plainState[i];
-        }
+        storedMd5 = {{work.stored.a, work.stored.b, work.stored.c, work.stored.d}};
+        plainMd5 = {{work.plain.a, work.plain.b, work.plain.c, work.plain.d}};
         key = work.key;
         md5Blocks(&plainMd5, plain + 64 * (blocks - 1), 1);
     }

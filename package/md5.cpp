@@ -8,16 +8,7 @@
 
 namespace {
 
-// Written out where the build optimises for speed (MD5 alone then keeps pace
-// with OpenSSL's); looped in the installer, which optimises for size and
-// digests its entries in the fused pass instead.
-#ifdef __OPTIMIZE_SIZE__
-const bool UNROLLED = false;
-#else
-const bool UNROLLED = true;
-#endif
-
-// A step of the digest alone; forced inline like the steps themselves.
+// A step of the digest alone, written out; forced inline like the steps.
 struct DigestStep {
     uint32_t* state;
     const uint8_t* block;
@@ -25,6 +16,17 @@ struct DigestStep {
     template <typename Round, typename Position>
     MD5_INLINE void operator()(Round, Position, uint32_t g) {
         md5::md5Step<Round::value, Position::value>(state, block, g);
+    }
+};
+
+// The same in the compact form.
+struct RollingDigestStep {
+    md5::Md5Lane& lane;
+    const uint8_t* block;
+
+    template <typename Round>
+    MD5_INLINE void operator()(Round, uint32_t i) {
+        md5::md5RollingStep<Round::value>(lane, block, i);
     }
 };
 
@@ -44,9 +46,19 @@ void md5Start(Md5State* md5) {
 void md5Blocks(Md5State* md5, const uint8_t* data, uint32_t blocks) {
     uint32_t* state = md5->state;
     for (; blocks > 0; --blocks, data += 64) {
+        // Written out where the build optimises for speed (MD5 alone then keeps
+        // pace with OpenSSL's); compact in the installer, which optimises for
+        // size and digests its entries in the fused pass instead.
+#ifdef __OPTIMIZE_SIZE__
+        md5::Md5Lane lane = {state[0], state[1], state[2], state[3]};
+        RollingDigestStep step = {lane, data};
+        md5::md5RollingRounds(step);
+        const uint32_t working[4] = {lane.a, lane.b, lane.c, lane.d};
+#else
         uint32_t working[4] = {state[0], state[1], state[2], state[3]};
         DigestStep step = {working, data};
-        md5::md5Rounds<UNROLLED>(step);
+        md5::md5Rounds(step);
+#endif
         for (int i = 0; i < 4; ++i) state[i] += working[i];
     }
 }
