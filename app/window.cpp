@@ -78,6 +78,16 @@ void finishSilentRun() {
     closeMainWindow();
 }
 
+// The worker clears busy just after it posts its completion, so a close
+// posted once the box is answered could still find busy set and be dropped,
+// leaving the window open; the worker's last steps are awaited first.
+void awaitWorkerEnd() {
+    if (installer.workerThread == nullptr) return;
+    WaitForSingleObject(installer.workerThread, INFINITE);
+    CloseHandle(installer.workerThread);
+    installer.workerThread = nullptr;
+}
+
 void reportCompletion(LPARAM code) {
     if (code == DONE_FAILED) {
         showBox(installer.errorText, installer.errorCaption, MB_SYSTEMMODAL | MB_ICONERROR);
@@ -87,6 +97,7 @@ void reportCompletion(LPARAM code) {
     } else {
         return;
     }
+    awaitWorkerEnd();
     PostMessageA(installer.window, WM_CLOSE, 0, 0);
 }
 
