@@ -78,16 +78,6 @@ void finishSilentRun() {
     closeMainWindow();
 }
 
-// The worker clears busy just after it posts its completion, so a close
-// posted once the box is answered could still find busy set and be dropped,
-// leaving the window open; the worker's last steps are awaited first.
-void awaitWorkerEnd() {
-    if (installer.workerThread == nullptr) return;
-    WaitForSingleObject(installer.workerThread, INFINITE);
-    CloseHandle(installer.workerThread);
-    installer.workerThread = nullptr;
-}
-
 void reportCompletion(LPARAM code) {
     if (code == DONE_FAILED) {
         showBox(installer.errorText, installer.errorCaption, MB_SYSTEMMODAL | MB_ICONERROR);
@@ -97,7 +87,10 @@ void reportCompletion(LPARAM code) {
     } else {
         return;
     }
-    awaitWorkerEnd();
+    // The worker clears busy just after it posts its completion, so a close
+    // posted now could still find busy set and be dropped, leaving the window
+    // open: the worker's last steps are awaited first.
+    awaitInstallWorker(installer);
     PostMessageA(installer.window, WM_CLOSE, 0, 0);
 }
 

@@ -129,8 +129,13 @@ int startInstallWorker(InstallerContext& context, int wait) {
     context.workerThreadId = threadId;
     if (context.workerThread == nullptr) return -1;
     if (!wait) return 0;
+    awaitInstallWorker(context);
+    return context.workerResult;
+}
+
+void awaitInstallWorker(InstallerContext& context) {
+    if (context.workerThread == nullptr) return;
     WaitForSingleObject(context.workerThread, INFINITE);
     CloseHandle(context.workerThread);
     context.workerThread = nullptr;
-    return context.workerResult;
 }

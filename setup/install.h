@@ -10,6 +10,8 @@
 #include "core/context.h"
 
 int startInstallWorker(InstallerContext& context, int wait);
+// Waits for a started worker to end and releases its handle; nothing without one.
+void awaitInstallWorker(InstallerContext& context);
 // Thread routine: below-normal priority, its own COM, runInstall, busy cleared last.
 DWORD WINAPI installWorkerMain(LPVOID context);
 int runInstall(InstallerContext& context);
