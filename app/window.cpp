@@ -144,7 +144,7 @@ int prepareWindow(InstallerContext& context) {
     context.alreadyInstalled = 0;
     if (resolveInstallFolder(context, installSubfolder) != 0) return 0;
     char application[PROCEDURE_PATH_SIZE];
-    if (composeInstalledPath(application, context, PRODUCT_NAME ".exe") == 0 && fileExists(application))
+    if (composeInstalledPath(application, context, applicationFileName) == 0 && fileExists(application))
         context.alreadyInstalled = 1;
     return context.alreadyInstalled;
 }

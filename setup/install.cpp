@@ -32,7 +32,7 @@ void createMenuShortcuts(const InstallerContext& context, char folder[PROCEDURE_
     if (composeMenuFolder(folder) != 0 || createFolderChain(folder) != 1) return;
     char target[PROCEDURE_PATH_SIZE];
     if (composeInstalledPath(target, context, readmeFileName) == 0) createShortcut(target, folder, readmeShortcutName);
-    if (composeInstalledPath(target, context, PRODUCT_NAME ".exe") == 0)
+    if (composeInstalledPath(target, context, applicationFileName) == 0)
         createShortcut(target, folder, applicationShortcutName);
 }
 

@@ -11,6 +11,7 @@ const char menuSubfolder[] = "Orvane\\" PRODUCT_NAME;
 const char readmeShortcutName[] = "Readme";
 const char readmeFileName[] = "readme.txt";
 const char applicationShortcutName[] = PRODUCT_NAME;
+const char applicationFileName[] = PRODUCT_NAME ".exe";
 
 int failProcedure(InstallerContext& context, int code, const char* format, const char* argument) {
     textFormat(context.errorText, sizeof context.errorText, format, argument);

@@ -11,7 +11,8 @@ extern const char installSubfolder[];   // "OV\Sonograf", below Program Files
 extern const char menuSubfolder[];      // "Orvane\Sonograf", below a programs folder
 extern const char readmeShortcutName[];
 extern const char readmeFileName[];
-extern const char applicationShortcutName[];  // also the application file's base name
+extern const char applicationShortcutName[];
+extern const char applicationFileName[];  // the installed application, "Sonograf.exe"
 
 // Writes errorText from `format` with one %s argument, then posts the failure
 // command to the window, in that order. Returns `code`.

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <new>
 
+#include "package/package_format.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -41,15 +43,14 @@ bool mapPath(const Destination& destination, const std::string& text, fs::path* 
     *mapped = destination.root;
     const std::string prefix = std::string(STAND_IN_FOLDER) + "\\";
     if (text.compare(0, prefix.size(), prefix) != 0) return false;
-    bool safe = true;
+    // The same rule the extraction applies to the name, so nothing escapes the root.
+    bool safe = packageNameIsSafe(text.c_str() + prefix.size()) == 1;
     size_t start = prefix.size();
     while (start <= text.size()) {
         size_t end = text.find('\\', start);
         if (end == std::string::npos) end = text.size();
         const std::string component = text.substr(start, end - start);
         start = end + 1;
-        safe = safe && !component.empty() && component != "." && component != ".." &&
-               component.find_first_of(":/") == std::string::npos;
         *mapped /= component;
         safe = safe && !isLink(*mapped);
     }
