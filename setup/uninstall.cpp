@@ -14,9 +14,9 @@
 #include "setup/shortcuts.h"
 
 namespace {
-const char kCorruptPackageText[] =
+const char kCorruptUninstallPackageText[] =
     "De-Installation package might be corrupted\nthanks to download official package at\n%s.";
-const char kNoTargetFolderText[] = "Failed to get target folder on system disk\nthanks to remove %s manually...";
+const char kNoRemovalFolderText[] = "Failed to get target folder on system disk\nthanks to remove %s manually...";
 
 // The shortcuts and the application's folder below one programs folder, with
 // whatever else it holds.
@@ -52,9 +52,10 @@ int clearStartupAndTray() {
 
 int runUninstall(InstallerContext& context) {
     textFormat(context.errorCaption, sizeof context.errorCaption, "%s Uninstallation Error", PRODUCT_NAME);
-    if (readPackageHeader(context) != 0) return failProcedure(context, -1, kCorruptPackageText, PRODUCT_WEB_ADDRESS);
+    if (readPackageHeader(context) != 0)
+        return failProcedure(context, -1, kCorruptUninstallPackageText, PRODUCT_WEB_ADDRESS);
     if (resolveInstallFolder(context, installSubfolder) != 0)
-        return failProcedure(context, -2, kNoTargetFolderText, PRODUCT_NAME);
+        return failProcedure(context, -2, kNoRemovalFolderText, PRODUCT_NAME);
 
     // Every removal from here on is best effort; the install folder goes last.
     deletePackagedFiles(context);
