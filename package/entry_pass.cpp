@@ -53,7 +53,9 @@ MD5_INLINE void fusedBlock(BlockWork& work, const uint8_t* stored, uint8_t* plai
 // Blocks 1 to blocks - 1, each with the plain digest one block behind. The
 // work is a local copy: the byte stores could alias anything reached through
 // a pointer and would keep the states in memory.
-BlockWork fusedBlocks(BlockWork work, const uint8_t* stored, uint8_t* plain, uint32_t blocks,
+// Optimised for speed even where the build optimises for size: this loop is
+// where the installer spends its time, and -O2 runs it about a fifth faster.
+__attribute__((optimize("O2"))) BlockWork fusedBlocks(BlockWork work, const uint8_t* stored, uint8_t* plain, uint32_t blocks,
                       const uint8_t table[STREAM_TABLE_SIZE]) {
     for (uint32_t b = 1; b < blocks; ++b, work.counter -= 64)
         fusedBlock(work, stored + 64 * b, plain + 64 * b, table);

@@ -52,6 +52,32 @@ static HMODULE loadShellLibrary(const char* name, const FolderCalls& calls) {
     return calls.loadLibrary(path);
 }
 
+// A shell function and the library that holds it (null when the library
+// cannot be loaded; the function is null when the library lacks it).
+struct ShellFunction {
+    HMODULE library;
+    FARPROC function;
+};
+
+static ShellFunction openShellFunction(const char* library, const char* name, const FolderCalls& calls) {
+    ShellFunction shell = {loadShellLibrary(library, calls), nullptr};
+    shell.function = lookupFunction<FARPROC>(shell.library, name, calls.getProcAddress);
+    return shell;
+}
+
+static ShellFunction openSpecialFolderPath(const FolderCalls& calls) {
+    return openShellFunction("SHELL32.DLL", "SHGetSpecialFolderPathA", calls);
+}
+
+static ShellFunction openFolderPath(const FolderCalls& calls) {
+    return openShellFunction("SHFOLDER.DLL", "SHGetFolderPathA", calls);
+}
+
+template <typename Function>
+static Function shellCall(const ShellFunction& shell) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(shell.function));
+}
+
 // A folder counts as found only on exactly TRUE or S_OK; otherwise whatever
 // the shell left in the text is dropped.
 static int askSpecialFolderPath(SpecialFolderPathFn ask, char* text, int csidl, BOOL create) {
@@ -79,16 +105,16 @@ static int programFilesFallback(char* dst, size_t cap, int (*cut)(char*), const 
 
 // Second pass: SHGetFolderPathA, asked only for the slots still empty.
 static void fillEmptySlots(SpecialFolders& table, const FolderCalls& calls) {
-    HMODULE library = loadShellLibrary("SHFOLDER.DLL", calls);
-    if (library == nullptr) return;
-    FolderPathFn ask = lookupFunction<FolderPathFn>(library, "SHGetFolderPathA", calls.getProcAddress);
+    const ShellFunction shell = openFolderPath(calls);
+    if (shell.library == nullptr) return;
+    FolderPathFn ask = shellCall<FolderPathFn>(shell);
     if (ask != nullptr) {
         for (const Slot& slot : kSlots) {
             char* text = table.*slot.text;
             if (text[0] == '\0') askFolderPath(ask, text, slot.csidl);
         }
     }
-    calls.freeLibrary(library);
+    calls.freeLibrary(shell.library);
 }
 
 // Fallbacks for what the shell did not answer. commonProgramsFolder and
@@ -123,16 +149,16 @@ void resolveSpecialFolders(SpecialFolders& table, const FolderCalls& calls) {
     table.appDataFolder[0] = '\0';
     table.commonAppDataFolder[0] = '\0';
 
-    HMODULE shell = loadShellLibrary("SHELL32.DLL", calls);
-    if (shell != nullptr) {
-        SpecialFolderPathFn ask = lookupFunction<SpecialFolderPathFn>(shell, "SHGetSpecialFolderPathA", calls.getProcAddress);
+    const ShellFunction shell = openSpecialFolderPath(calls);
+    if (shell.library != nullptr) {
+        SpecialFolderPathFn ask = shellCall<SpecialFolderPathFn>(shell);
         int complete = ask != nullptr;
         if (ask != nullptr) {
             for (const Slot& slot : kSlots) {
                 if (!askSpecialFolderPath(ask, table.*slot.text, slot.csidl, slot.create)) complete = 0;
             }
         }
-        calls.freeLibrary(shell);
+        calls.freeLibrary(shell.library);
         if (!complete) fillEmptySlots(table, calls);
     }
     applyFallbacks(table, calls);
@@ -152,18 +178,18 @@ int resolveInstallFolder(InstallerContext& context, const char* subfolder, const
     const size_t cap = sizeof context.installFolder;
     folder[0] = '\0';
 
-    HMODULE shell = loadShellLibrary("SHELL32.DLL", calls);
-    if (shell != nullptr) {
-        SpecialFolderPathFn ask = lookupFunction<SpecialFolderPathFn>(shell, "SHGetSpecialFolderPathA", calls.getProcAddress);
+    const ShellFunction shell = openSpecialFolderPath(calls);
+    if (shell.library != nullptr) {
+        SpecialFolderPathFn ask = shellCall<SpecialFolderPathFn>(shell);
         if (ask != nullptr) askSpecialFolderPath(ask, folder, CSIDL_PROGRAM_FILES, FALSE);
-        calls.freeLibrary(shell);
+        calls.freeLibrary(shell.library);
     }
     if (folder[0] == '\0') {
-        HMODULE library = loadShellLibrary("SHFOLDER.DLL", calls);
-        if (library != nullptr) {
-            FolderPathFn ask = lookupFunction<FolderPathFn>(library, "SHGetFolderPathA", calls.getProcAddress);
+        const ShellFunction library = openFolderPath(calls);
+        if (library.library != nullptr) {
+            FolderPathFn ask = shellCall<FolderPathFn>(library);
             if (ask != nullptr) askFolderPath(ask, folder, CSIDL_PROGRAM_FILES);
-            calls.freeLibrary(library);
+            calls.freeLibrary(library.library);
         }
     }
     if (folder[0] == '\0') programFilesFallback(folder, cap, cutToRoot, calls);
