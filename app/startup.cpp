@@ -94,10 +94,8 @@ int runInstaller(HINSTANCE instance, const char* commandLine) {
     closeRunningApplication(PRODUCT_NAME);
     resolveSpecialFolders();
     initContext(installer, instance);
-    char title[128];
-    textFormat(title, sizeof title, MAIN_WINDOW_TITLE_FORMAT, PRODUCT_NAME, PRODUCT_VERSION);
     HRESULT comResult = CoInitialize(nullptr);
-    if (createMainWindow(instance, mainWindowProc, nullptr, title) == nullptr) {
+    if (createMainWindow(instance, mainWindowProc, nullptr, MAIN_WINDOW_TITLE) == nullptr) {
         endStartup(mutex, comResult);
         return -1;
     }

@@ -160,9 +160,7 @@ void startAction(InstallerContext& context, HWND window) {
         return;
     }
     if (startInstallWorker(context, 0) == 0) return;
-    char caption[1024];
-    textFormat(caption, sizeof caption, "%s Installation Error", PRODUCT_NAME);
-    showBox("Failed to launch Procedure...", caption, MB_SYSTEMMODAL | MB_ICONERROR);
+    showBox("Failed to launch Procedure...", INSTALL_ERROR_CAPTION, MB_SYSTEMMODAL | MB_ICONERROR);
     closeMainWindow();
 }
 

@@ -1,9 +1,8 @@
 // Bounded text operations over fixed buffers.
 // Every function takes the destination's capacity in bytes, never writes past
 // it and leaves a NUL-terminated text. They return 0, or -1 when the result
-// does not fit: copy, append and join then leave the destination unchanged,
-// format leaves the text cut at the capacity. Callers turn -1 into their own
-// failure instead of working on a silently cut path.
+// does not fit, and then leave the destination unchanged. Callers turn -1
+// into their own failure instead of working on a silently cut path.
 #pragma once
 #include <cstddef>
 
@@ -14,5 +13,3 @@ int textCopy(char* dst, size_t cap, const char* src);
 int textAppend(char* dst, size_t cap, const char* src);
 // dst = folder, one '\' unless folder already ends with one, name.
 int textJoin(char* dst, size_t cap, const char* folder, const char* name);
-// Minimal printf: %s, %d, %u, %x (lower-case hex) and %%.
-int textFormat(char* dst, size_t cap, const char* format, ...);

@@ -15,13 +15,10 @@
 #include "setup/shortcuts.h"
 
 namespace {
-const char kCorruptPackageText[] =
-    "Installation package might be corrupted\nthanks to download official package at\n%s.";
-const char kNoTargetFolderText[] =
-    "Failed to create target folder on system disk\nthanks to download official package at\n%s.";
+const char kCorruptPackageText[] = "Installation package might be corrupted\n" PACKAGE_DOWNLOAD_ADVICE;
+const char kNoTargetFolderText[] = "Failed to create target folder on system disk\n" PACKAGE_DOWNLOAD_ADVICE;
 const char kCopyFailedText[] =
-    "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n"
-    "thanks to download official package at\n%s.";
+    "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n" PACKAGE_DOWNLOAD_ADVICE;
 
 void setStatus(InstallerContext& context, const char* text) {
     textCopy(context.statusText, sizeof context.statusText, text);
@@ -62,6 +59,14 @@ uint32_t installedKilobytes(const InstallerContext& context) {
     return static_cast<uint32_t>((bytes + 1023) / 1024);
 }
 
+// `path` in double quotes, then `after`; 0, or -1 when it does not fit.
+int quotePath(char (&dst)[PROCEDURE_PATH_SIZE], const char* path, const char* after) {
+    if (textCopy(dst, sizeof dst, "\"") != 0 || textAppend(dst, sizeof dst, path) != 0 ||
+        textAppend(dst, sizeof dst, "\"") != 0 || textAppend(dst, sizeof dst, after) != 0)
+        return -1;
+    return 0;
+}
+
 // The entry in the list of installed programs. Windows runs UninstallString
 // as a command line, so the path is quoted: unquoted, a path with blanks would
 // let "C:\Program.exe" run in its place.
@@ -70,8 +75,7 @@ void writeUninstallEntry(const InstallerContext& context, const char* copy) {
     char quoted[PROCEDURE_PATH_SIZE];
     char quiet[PROCEDURE_PATH_SIZE];
     if (composeUninstallKeyPath(key, sizeof key) != 0 ||
-        textFormat(quoted, sizeof quoted, "\"%s\"", copy) != 0 ||
-        textFormat(quiet, sizeof quiet, "\"%s\" -h -u", copy) != 0)
+        quotePath(quoted, copy, "") != 0 || quotePath(quiet, copy, " -h -u") != 0)
         return;
     setMachineString(key, "DisplayName", PRODUCT_DISPLAY_NAME);
     setMachineString(key, "Publisher", PRODUCT_PUBLISHER);
@@ -87,15 +91,15 @@ void writeUninstallEntry(const InstallerContext& context, const char* copy) {
 }  // namespace
 
 int runInstall(InstallerContext& context) {
-    textFormat(context.errorCaption, sizeof context.errorCaption, "%s Installation Error", PRODUCT_NAME);
+    textCopy(context.errorCaption, sizeof context.errorCaption, INSTALL_ERROR_CAPTION);
     setStatus(context, "Extract Package");
-    if (readPackageHeader(context) != 0) return failProcedure(context, -1, kCorruptPackageText, PRODUCT_WEB_ADDRESS);
+    if (readPackageHeader(context) != 0) return failProcedure(context, -1, kCorruptPackageText);
     setStatus(context, "Copy Files");
     if (resolveInstallFolder(context, installSubfolder) != 0)
-        return failProcedure(context, -2, kNoTargetFolderText, PRODUCT_WEB_ADDRESS);
+        return failProcedure(context, -2, kNoTargetFolderText);
     if (createFolderChain(context.installFolder) != 1)
-        return failProcedure(context, -3, kNoTargetFolderText, PRODUCT_WEB_ADDRESS);
-    if (extractPackage(context, nullptr) != 0) return failProcedure(context, -10, kCopyFailedText, PRODUCT_WEB_ADDRESS);
+        return failProcedure(context, -3, kNoTargetFolderText);
+    if (extractPackage(context, nullptr) != 0) return failProcedure(context, -10, kCopyFailedText);
 
     // From here on every step is best effort.
     setStatus(context, "Finalize Installation");

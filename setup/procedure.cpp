@@ -13,8 +13,8 @@ const char readmeFileName[] = "readme.txt";
 const char applicationShortcutName[] = PRODUCT_NAME;
 const char applicationFileName[] = PRODUCT_NAME ".exe";
 
-int failProcedure(InstallerContext& context, int code, const char* format, const char* argument) {
-    textFormat(context.errorText, sizeof context.errorText, format, argument);
+int failProcedure(InstallerContext& context, int code, const char* text) {
+    textCopy(context.errorText, sizeof context.errorText, text);
     PostMessageA(context.window, WM_COMMAND, CMD_PROCEDURE_DONE, DONE_FAILED);
     return code;
 }

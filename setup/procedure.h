@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "core/context.h"
+#include "core/product.h"
 
 const size_t PROCEDURE_PATH_SIZE = 1024;
 
@@ -14,9 +15,12 @@ extern const char readmeFileName[];
 extern const char applicationShortcutName[];
 extern const char applicationFileName[];  // the installed application, "Sonograf.exe"
 
-// Writes errorText from `format` with one %s argument, then posts the failure
-// command to the window, in that order. Returns `code`.
-int failProcedure(InstallerContext& context, int code, const char* format, const char* argument);
+// The advice that ends the procedures' package failure texts.
+#define PACKAGE_DOWNLOAD_ADVICE "thanks to download official package at\n" PRODUCT_WEB_ADDRESS "."
+
+// Writes errorText, then posts the failure command to the window, in that
+// order. Returns `code`.
+int failProcedure(InstallerContext& context, int code, const char* text);
 // Turns a programs folder into the application's Start-menu folder below it;
 // 0, or -1 when it does not fit.
 int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]);

@@ -33,7 +33,8 @@ int setDword(HKEY root, const char* keyPath, const char* valueName, uint32_t val
 }  // namespace
 
 int composeUninstallKeyPath(char* dst, size_t capacity) {
-    return textFormat(dst, capacity, "%s\\%s", uninstallListKey, uninstallEntryName);
+    if (textCopy(dst, capacity, uninstallListKey) != 0 || textAppend(dst, capacity, "\\") != 0) return -1;
+    return textAppend(dst, capacity, uninstallEntryName);
 }
 
 int setMachineString(const char* keyPath, const char* valueName, const char* text) {

@@ -14,9 +14,9 @@
 #include "setup/shortcuts.h"
 
 namespace {
-const char kCorruptUninstallPackageText[] =
-    "De-Installation package might be corrupted\nthanks to download official package at\n%s.";
-const char kNoRemovalFolderText[] = "Failed to get target folder on system disk\nthanks to remove %s manually...";
+const char kCorruptUninstallPackageText[] = "De-Installation package might be corrupted\n" PACKAGE_DOWNLOAD_ADVICE;
+const char kNoRemovalFolderText[] =
+    "Failed to get target folder on system disk\nthanks to remove " PRODUCT_NAME " manually...";
 
 // The shortcuts and the application's folder below one programs folder, with
 // whatever else it holds.
@@ -51,11 +51,11 @@ int clearStartupAndTray() {
 }
 
 int runUninstall(InstallerContext& context) {
-    textFormat(context.errorCaption, sizeof context.errorCaption, "%s Uninstallation Error", PRODUCT_NAME);
+    textCopy(context.errorCaption, sizeof context.errorCaption, UNINSTALL_ERROR_CAPTION);
     if (readPackageHeader(context) != 0)
-        return failProcedure(context, -1, kCorruptUninstallPackageText, PRODUCT_WEB_ADDRESS);
+        return failProcedure(context, -1, kCorruptUninstallPackageText);
     if (resolveInstallFolder(context, installSubfolder) != 0)
-        return failProcedure(context, -2, kNoRemovalFolderText, PRODUCT_NAME);
+        return failProcedure(context, -2, kNoRemovalFolderText);
 
     // Every removal from here on is best effort; the install folder goes last.
     deletePackagedFiles(context);

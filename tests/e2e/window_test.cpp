@@ -436,7 +436,9 @@ TEST_F(Window, RemoveUninstallsAndAFailureWaitsForItsBoxToBeAnswered) {
         EXPECT_TRUE(run.alive());
         const auto shown = run.answerBox();
         EXPECT_EQ(shown.first, "Sonograf Uninstallation Error");
-        EXPECT_NE(shown.second.find("sonograf.example"), std::string::npos) << shown.second;
+        EXPECT_EQ(shown.second,
+                  "De-Installation package might be corrupted\nthanks to download official package at\n"
+                  "https://www.sonograf.example.");
         EXPECT_EQ(run.exitCode(), 0u);
     }
     Installer run(installerPath());
@@ -459,6 +461,9 @@ TEST_F(Window, SilentInstallShownEndsWithItsResultOnceTheBoxIsAnswered) {
     EXPECT_TRUE(IsWindow(box));
     const auto shown = run.answerBox();
     EXPECT_EQ(shown.first, "Sonograf Installation Error");
+    EXPECT_EQ(shown.second,
+              "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n"
+              "thanks to download official package at\nhttps://www.sonograf.example.");
     EXPECT_EQ(run.exitCode(), static_cast<DWORD>(-10));
 }
 

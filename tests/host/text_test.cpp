@@ -121,22 +121,4 @@ TEST(TextJoin, ExtendsAFolderHeldInTheDestinationItself) {
     }
 }
 
-TEST(TextFormat, FormatsAndCutsAtTheCapacity) {
-    Guarded dst(64);
-    EXPECT_EQ(0, textFormat(dst.text(), dst.cap, "%s Installation Error", "Sonograf"));
-    EXPECT_STREQ("Sonograf Installation Error", dst.text());
-    EXPECT_EQ(0, textFormat(dst.text(), dst.cap, "%d %d %u %x %%", -2147483647 - 1, 42, 4294967295u, 0xbeefu));
-    EXPECT_STREQ("-2147483648 42 4294967295 beef %", dst.text());
-
-    Guarded small(8);
-    EXPECT_EQ(-1, textFormat(small.text(), small.cap, "Orvane %s", "Sonograf"));
-    EXPECT_STREQ("Orvane ", small.text());
-    EXPECT_TRUE(small.guardIntact());
-
-    Guarded exact(9);
-    EXPECT_EQ(0, textFormat(exact.text(), exact.cap, "%u", 12345678u));
-    EXPECT_STREQ("12345678", exact.text());
-    EXPECT_TRUE(exact.guardIntact());
-}
-
 }  // namespace
