@@ -105,16 +105,16 @@ static int programFilesFallback(char* dst, size_t cap, int (*cut)(char*), const 
 
 // Second pass: SHGetFolderPathA, asked only for the slots still empty.
 static void fillEmptySlots(SpecialFolders& table, const FolderCalls& calls) {
-    const ShellFunction shell = openFolderPath(calls);
-    if (shell.library == nullptr) return;
-    FolderPathFn ask = shellCall<FolderPathFn>(shell);
+    const ShellFunction folderPath = openFolderPath(calls);
+    if (folderPath.library == nullptr) return;
+    FolderPathFn ask = shellCall<FolderPathFn>(folderPath);
     if (ask != nullptr) {
         for (const Slot& slot : kSlots) {
             char* text = table.*slot.text;
             if (text[0] == '\0') askFolderPath(ask, text, slot.csidl);
         }
     }
-    calls.freeLibrary(shell.library);
+    calls.freeLibrary(folderPath.library);
 }
 
 // Fallbacks for what the shell did not answer. commonProgramsFolder and
@@ -149,16 +149,16 @@ void resolveSpecialFolders(SpecialFolders& table, const FolderCalls& calls) {
     table.appDataFolder[0] = '\0';
     table.commonAppDataFolder[0] = '\0';
 
-    const ShellFunction shell = openSpecialFolderPath(calls);
-    if (shell.library != nullptr) {
-        SpecialFolderPathFn ask = shellCall<SpecialFolderPathFn>(shell);
+    const ShellFunction specialFolderPath = openSpecialFolderPath(calls);
+    if (specialFolderPath.library != nullptr) {
+        SpecialFolderPathFn ask = shellCall<SpecialFolderPathFn>(specialFolderPath);
         int complete = ask != nullptr;
         if (ask != nullptr) {
             for (const Slot& slot : kSlots) {
                 if (!askSpecialFolderPath(ask, table.*slot.text, slot.csidl, slot.create)) complete = 0;
             }
         }
-        calls.freeLibrary(shell.library);
+        calls.freeLibrary(specialFolderPath.library);
         if (!complete) fillEmptySlots(table, calls);
     }
     applyFallbacks(table, calls);
@@ -178,18 +178,18 @@ int resolveInstallFolder(InstallerContext& context, const char* subfolder, const
     const size_t cap = sizeof context.installFolder;
     folder[0] = '\0';
 
-    const ShellFunction shell = openSpecialFolderPath(calls);
-    if (shell.library != nullptr) {
-        SpecialFolderPathFn ask = shellCall<SpecialFolderPathFn>(shell);
+    const ShellFunction specialFolderPath = openSpecialFolderPath(calls);
+    if (specialFolderPath.library != nullptr) {
+        SpecialFolderPathFn ask = shellCall<SpecialFolderPathFn>(specialFolderPath);
         if (ask != nullptr) askSpecialFolderPath(ask, folder, CSIDL_PROGRAM_FILES, FALSE);
-        calls.freeLibrary(shell.library);
+        calls.freeLibrary(specialFolderPath.library);
     }
     if (folder[0] == '\0') {
-        const ShellFunction library = openFolderPath(calls);
-        if (library.library != nullptr) {
-            FolderPathFn ask = shellCall<FolderPathFn>(library);
+        const ShellFunction folderPath = openFolderPath(calls);
+        if (folderPath.library != nullptr) {
+            FolderPathFn ask = shellCall<FolderPathFn>(folderPath);
             if (ask != nullptr) askFolderPath(ask, folder, CSIDL_PROGRAM_FILES);
-            calls.freeLibrary(library.library);
+            calls.freeLibrary(folderPath.library);
         }
     }
     if (folder[0] == '\0') programFilesFallback(folder, cap, cutToRoot, calls);
