@@ -13,6 +13,10 @@ namespace {
 
 const size_t DESTINATION_PATH_SIZE = 1024;
 
+// Outcomes under which the entry's bytes were never decoded, so the digest of
+// its stored bytes, which the key schedule needs, is still to be taken.
+const unsigned ENTRY_NOT_DECODED = ENTRY_UNSAFE_NAME | ENTRY_SAME_FILE | ENTRY_NO_BUFFER;
+
 // Writes one verified entry below installFolder; 0 when written,
 // ENTRY_NOT_WRITTEN when the path does not fit or the write failed.
 unsigned writeEntry(const char* installFolder, const char* name, const uint8_t* bytes, uint32_t size,
@@ -40,7 +44,8 @@ unsigned judgeName(const uint8_t header[PACKAGE_HEADER_SIZE], uint32_t index, co
 
 // Decodes and verifies an entry whose stored bytes lie inside the resource,
 // then writes it when selected. storedDigest receives the MD5 of the stored
-// bytes in any case. 0 when the entry succeeded, otherwise why not.
+// bytes unless the outcome is ENTRY_NO_BUFFER. 0 when the entry succeeded,
+// otherwise why not.
 unsigned decodeEntry(const uint8_t* stored, const PackageEntry* entry, const PackageStream* stream,
                      const char* installFolder, const char* onlyName, const PackageWriter* writer,
                      uint8_t storedDigest[MD5_DIGEST_SIZE]) {
@@ -49,10 +54,7 @@ unsigned decodeEntry(const uint8_t* stored, const PackageEntry* entry, const Pac
     uint8_t* plain = &none;
     if (entry->size > 0) {
         plain = writer->acquireBuffer(writer->context, entry->size);
-        if (plain == nullptr) {
-            md5Digest(stored, entry->size, storedDigest);
-            return ENTRY_NO_BUFFER;
-        }
+        if (plain == nullptr) return ENTRY_NO_BUFFER;
     }
     uint8_t plainDigest[MD5_DIGEST_SIZE];
     decodeAndDigest(plain, stored, entry->size, stream, storedDigest, plainDigest);
@@ -88,11 +90,9 @@ int extractPackageBytes(const uint8_t* resource, uint32_t resourceSize, uint8_t 
         } else {
             const uint8_t* stored = resource + entry.offset;
             uint8_t storedDigest[MD5_DIGEST_SIZE];
-            if (outcome == 0) {
+            if (outcome == 0)
                 outcome = decodeEntry(stored, &entry, &stream, installFolder, onlyName, writer, storedDigest);
-            } else {
-                md5Digest(stored, entry.size, storedDigest);
-            }
+            if (outcome & ENTRY_NOT_DECODED) md5Digest(stored, entry.size, storedDigest);
             advancePackageSchedule(&stream, storedDigest);
         }
         if (outcome != 0) ++failures;

@@ -104,9 +104,8 @@ int runInstall(InstallerContext& context) {
     // From here on every step is best effort.
     setStatus(context, "Finalize Installation");
     char folder[PROCEDURE_PATH_SIZE];
-    if (getUserString(shellFoldersKey, "Programs", folder, sizeof folder) == 1) createMenuShortcuts(context, folder);
-    if (textCopy(folder, sizeof folder, getCommonProgramsFolder()) == 0 && folder[0] != '\0')
-        createMenuShortcuts(context, folder);
+    for (int which = 0; which < PROGRAMS_FOLDER_COUNT; ++which)
+        if (readProgramsFolder(which, folder)) createMenuShortcuts(context, folder);
     char copy[PROCEDURE_PATH_SIZE];
     copyUninstaller(context, copy);
     if (copy[0] != '\0') writeUninstallEntry(context, copy);

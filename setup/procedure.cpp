@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include "core/product.h"
+#include "platform/folders.h"
 #include "platform/text.h"
 #include "setup/commands.h"
+#include "setup/registry.h"
 
 const char installSubfolder[] = "OV\\" PRODUCT_NAME;
 const char menuSubfolder[] = "Orvane\\" PRODUCT_NAME;
@@ -17,6 +19,11 @@ int failProcedure(InstallerContext& context, int code, const char* text) {
     textCopy(context.errorText, sizeof context.errorText, text);
     PostMessageA(context.window, WM_COMMAND, CMD_PROCEDURE_DONE, DONE_FAILED);
     return code;
+}
+
+int readProgramsFolder(int which, char folder[PROCEDURE_PATH_SIZE]) {
+    if (which == USER_PROGRAMS) return getUserString(shellFoldersKey, "Programs", folder, PROCEDURE_PATH_SIZE) == 1;
+    return textCopy(folder, PROCEDURE_PATH_SIZE, getCommonProgramsFolder()) == 0 && folder[0] != '\0' ? 1 : 0;
 }
 
 int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]) {

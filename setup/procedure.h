@@ -21,6 +21,11 @@ extern const char applicationFileName[];  // the installed application, "Sonogra
 // Writes errorText, then posts the failure command to the window, in that
 // order. Returns `code`.
 int failProcedure(InstallerContext& context, int code, const char* text);
+// The programs folders that hold the application's Start-menu folder: the
+// user's and all users'. readProgramsFolder fills `folder` with one of them;
+// 1 when there is one, 0 when it is unknown, empty or does not fit.
+enum ProgramsFolder { USER_PROGRAMS, COMMON_PROGRAMS, PROGRAMS_FOLDER_COUNT };
+int readProgramsFolder(int which, char folder[PROCEDURE_PATH_SIZE]);
 // Turns a programs folder into the application's Start-menu folder below it;
 // 0, or -1 when it does not fit.
 int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]);

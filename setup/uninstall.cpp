@@ -60,8 +60,8 @@ int runUninstall(InstallerContext& context) {
     // Every removal from here on is best effort; the install folder goes last.
     deletePackagedFiles(context);
     char folder[PROCEDURE_PATH_SIZE];
-    if (getUserString(shellFoldersKey, "Programs", folder, sizeof folder) == 1) removeMenuFolder(folder);
-    if (textCopy(folder, sizeof folder, getCommonProgramsFolder()) == 0 && folder[0] != '\0') removeMenuFolder(folder);
+    for (int which = 0; which < PROGRAMS_FOLDER_COUNT; ++which)
+        if (readProgramsFolder(which, folder)) removeMenuFolder(folder);
     clearStartupAndTray();
     char key[PROCEDURE_PATH_SIZE];
     if (composeUninstallKeyPath(key, sizeof key) == 0) deleteKeyTree(HKEY_LOCAL_MACHINE, key);
