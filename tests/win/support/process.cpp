@@ -1,5 +1,6 @@
 #include "support/process.h"
 
+#include <cstdio>
 #include <vector>
 
 HANDLE startProgram(const std::string& program, const std::string& arguments) {
@@ -18,9 +19,11 @@ HANDLE startProgram(const std::string& program, const std::string& arguments) {
 
 DWORD finishProgram(HANDLE process, DWORD milliseconds) {
     DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process, &code);
+    const DWORD waited = WaitForSingleObject(process, milliseconds);
+    if (waited == WAIT_OBJECT_0) {
+        if (!GetExitCodeProcess(process, &code)) fprintf(stderr, "no exit code: error %lu\n", GetLastError());
     } else {
+        fprintf(stderr, "the program did not end: wait result %lu\n", waited);
         TerminateProcess(process, 1);
         WaitForSingleObject(process, 5000);
     }
@@ -30,6 +33,7 @@ DWORD finishProgram(HANDLE process, DWORD milliseconds) {
 
 DWORD runProgram(const std::string& program, const std::string& arguments, DWORD milliseconds) {
     HANDLE process = startProgram(program, arguments);
+    if (process == nullptr) fprintf(stderr, "cannot start %s: error %lu\n", program.c_str(), GetLastError());
     return process ? finishProgram(process, milliseconds) : STILL_ACTIVE;
 }
 
