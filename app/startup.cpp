@@ -4,7 +4,9 @@
 
 #include "core/bytes.h"
 #include "core/context.h"
+#include "core/exit_code.h"
 #include "core/product.h"
+#include "core/resource_ids.h"
 #include "app/switches.h"
 #include "app/window.h"
 #include "platform/folders.h"
@@ -58,7 +60,7 @@ HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuNa
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(100));
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ICON_RESOURCE_ID));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_INACTIVEBORDER + 1);
     windowClass.lpszMenuName = menuName;
@@ -86,10 +88,10 @@ HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuNa
 int runInstaller(HINSTANCE instance, const char* commandLine) {
     parseSwitches(commandLine);
     HANDLE mutex = CreateMutexA(nullptr, TRUE, INSTALLER_MUTEX_NAME);
-    if (mutex == nullptr) return -1;
+    if (mutex == nullptr) return MUTEX_NOT_CREATED;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
-        return -1;
+        return ANOTHER_INSTANCE_RUNNING;
     }
     closeRunningApplication(PRODUCT_NAME);
     resolveSpecialFolders();
@@ -97,14 +99,14 @@ int runInstaller(HINSTANCE instance, const char* commandLine) {
     HRESULT comResult = CoInitialize(nullptr);
     if (createMainWindow(instance, mainWindowProc, nullptr, MAIN_WINDOW_TITLE) == nullptr) {
         endStartup(mutex, comResult);
-        return -1;
+        return WINDOW_NOT_CREATED;
     }
     MSG message = {};
     BOOL got;
     while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
         // A broken queue must not spin for ever nor end as success.
         if (got == -1) {
-            message.wParam = static_cast<WPARAM>(-1);
+            message.wParam = static_cast<WPARAM>(MESSAGE_LOOP_BROKEN);
             break;
         }
         TranslateMessage(&message);

@@ -173,9 +173,7 @@ const char* getStartupFolder(const SpecialFolders& table) {
 }
 
 // Asked afresh at each call, never taken from the special-folder table.
-int resolveInstallFolder(InstallerContext& context, const char* subfolder, const FolderCalls& calls) {
-    char* folder = context.installFolder;
-    const size_t cap = sizeof context.installFolder;
+int resolveInstallFolder(char* folder, size_t capacity, const char* subfolder, const FolderCalls& calls) {
     folder[0] = '\0';
 
     const ShellFunction specialFolderPath = openSpecialFolderPath(calls);
@@ -192,9 +190,9 @@ int resolveInstallFolder(InstallerContext& context, const char* subfolder, const
             calls.freeLibrary(folderPath.library);
         }
     }
-    if (folder[0] == '\0') programFilesFallback(folder, cap, cutToRoot, calls);
+    if (folder[0] == '\0') programFilesFallback(folder, capacity, cutToRoot, calls);
     if (folder[0] == '\0') return -1;
-    if (textJoin(folder, cap, folder, subfolder) != 0) {
+    if (textJoin(folder, capacity, folder, subfolder) != 0) {
         folder[0] = '\0';
         return -1;
     }

@@ -5,7 +5,6 @@
 #include "core/product.h"
 #include "platform/folders.h"
 #include "platform/text.h"
-#include "setup/commands.h"
 #include "setup/registry.h"
 
 const char installSubfolder[] = "OV\\" PRODUCT_NAME;
@@ -17,7 +16,6 @@ const char applicationFileName[] = PRODUCT_NAME ".exe";
 
 int failProcedure(InstallerContext& context, int code, const char* text) {
     textCopy(context.errorText, sizeof context.errorText, text);
-    PostMessageA(context.window, WM_COMMAND, CMD_PROCEDURE_DONE, DONE_FAILED);
     return code;
 }
 
@@ -28,6 +26,10 @@ int readProgramsFolder(int which, char folder[PROCEDURE_PATH_SIZE]) {
 
 int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]) {
     return textJoin(folder, PROCEDURE_PATH_SIZE, folder, menuSubfolder);
+}
+
+int locateInstallFolder(InstallerContext& context) {
+    return resolveInstallFolder(context.installFolder, sizeof context.installFolder, installSubfolder);
 }
 
 int composeInstalledPath(char path[PROCEDURE_PATH_SIZE], const InstallerContext& context, const char* name) {

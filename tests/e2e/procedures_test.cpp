@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/exit_code.h"
+#include "core/version.h"
 #include "package/package_format.h"
 #include "support/folder_link.h"
 #include "support/installed.h"
@@ -193,7 +195,7 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
                           "K " + entry, textLine(entry, "DisplayName", "Sonograf, The Spectrum Analyzer"),
                           textLine(entry, "Publisher", "Orvane Software"),
                           textLine(entry, "UninstallString", "\"" + copy + "\""), textLine(entry, "DisplayIcon", copy),
-                          textLine(entry, "DisplayVersion", "1.0.1.3"),
+                          textLine(entry, "DisplayVersion", PRODUCT_VERSION),
                           textLine(entry, "InstallLocation", paths.installFolder),
                           textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u"),
                           dwordLine(entry, "EstimatedSize", static_cast<DWORD>((app.size() + readme.size() + setup.size() + 1023) / 1024)),
@@ -260,11 +262,11 @@ TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
         Damage damage;
         int code;
         Lines left;
-    } cases[] = {{"no package", NoPackage, -1, {}},
-                 {"stored byte flipped in entry 0", FlipInEntry0, -10, folders},
-                 {"stored byte flipped in entry 1", FlipInEntry1, -10, firstFile},
-                 {"entry name climbing out of the folder", UnsafeName, -10, firstFile},
-                 {"install folder cannot be made", FolderBlocked, -3, {}}};
+    } cases[] = {{"no package", NoPackage, PACKAGE_UNREADABLE, {}},
+                 {"stored byte flipped in entry 0", FlipInEntry0, COPY_FAILED, folders},
+                 {"stored byte flipped in entry 1", FlipInEntry1, COPY_FAILED, firstFile},
+                 {"entry name climbing out of the folder", UnsafeName, COPY_FAILED, firstFile},
+                 {"install folder cannot be made", FolderBlocked, INSTALL_FOLDER_NOT_CREATED, {}}};
     for (const auto& c : cases) {
         std::string damaged = c.damage == NoPackage ? std::string() : package;
         if (c.damage == FlipInEntry0 || c.damage == FlipInEntry1) damaged[entries[c.damage - FlipInEntry0].offset] ^= 1;

@@ -5,12 +5,14 @@
 
 #include <string>
 
+#include "core/exit_code.h"
+#include "core/version.h"
 #include "support/process.h"
 #include "support/windows_of.h"
 
 namespace {
 const char* const kClass = "OVSonograf0Installer0MainWindow0";
-const char* const kTitle = "Orvane Sonograf Installation (Version 1.0.1.3)";
+const char* const kTitle = "Orvane Sonograf Installation (Version " PRODUCT_VERSION ")";
 
 HWND installerWindowOf(HANDLE process) { return windowOf(process, kClass); }
 
@@ -51,7 +53,7 @@ TEST(InstallerStart, SecondInstanceExitsAtOnceWithMinusOne) {
     ASSERT_NE(first, nullptr);
     ASSERT_NE(waitForInstallerWindow(first, 30000), nullptr);
     DWORD second = runProgram(installerPath(), "", 30000);
-    EXPECT_EQ(second, 0xFFFFFFFFu);
+    EXPECT_EQ(second, static_cast<DWORD>(ANOTHER_INSTANCE_RUNNING));
     EXPECT_NE(installerWindowOf(first), nullptr);
     EXPECT_EQ(closeInstaller(first), 0u);
 }

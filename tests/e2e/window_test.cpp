@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "core/exit_code.h"
+#include "core/resource_ids.h"
 #include "package/package_builder.h"
+#include "plain_links.h"
 #include "support/installed.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
@@ -108,7 +111,7 @@ void drawTextAt(HDC dc, HFONT font, const char* text, RECT r, COLORREF colour, U
 // installer's resources, the layout and the texts a person is meant to see.
 void drawExpectedIdle(Image& image, const std::string& label, bool installed) {
     HMODULE module = LoadLibraryExA(installerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP picture = LoadBitmapA(module, MAKEINTRESOURCEA(101));
+    HBITMAP picture = LoadBitmapA(module, MAKEINTRESOURCEA(BACKGROUND_RESOURCE_ID));
     HDC source = CreateCompatibleDC(image.dc);
     HGDIOBJ old = SelectObject(source, picture);
     BitBlt(image.dc, 0, 0, kWidth, kPicture, source, 0, 0, SRCCOPY);
@@ -464,7 +467,7 @@ TEST_F(Window, SilentInstallShownEndsWithItsResultOnceTheBoxIsAnswered) {
     EXPECT_EQ(shown.second,
               "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n"
               "thanks to download official package at\nhttps://www.sonograf.example.");
-    EXPECT_EQ(run.exitCode(), static_cast<DWORD>(-10));
+    EXPECT_EQ(run.exitCode(), static_cast<DWORD>(COPY_FAILED));
 }
 
 // The OS label for each Windows version Wine emulates, set for the installer

@@ -367,10 +367,10 @@ TEST(ResolveInstallFolder, JoinsTheProgramFilesFolderAndTheSubfolder) {
     for (const InstallCase& c : cases) {
         resetFake();
         c.setUp();
-        static InstallerContext context;
-        std::strcpy(context.installFolder, "stale");
-        EXPECT_EQ(c.result, resolveInstallFolder(context, c.subfolder, kFakeCalls)) << c.name;
-        EXPECT_EQ(c.folder, context.installFolder) << c.name;
+        char folder[1024];
+        std::strcpy(folder, "stale");
+        EXPECT_EQ(c.result, resolveInstallFolder(folder, sizeof folder, c.subfolder, kFakeCalls)) << c.name;
+        EXPECT_EQ(c.folder, folder) << c.name;
         EXPECT_EQ(c.loaded, fake.loaded) << c.name;
         EXPECT_EQ(0, fake.handlesOut) << c.name;
         EXPECT_EQ(0, fake.badArguments) << c.name;
@@ -423,13 +423,13 @@ FolderCalls recordingRealCalls() {
 }
 
 TEST(RealFolders, InstallFolderIsThePrefixsProgramFiles) {
-    static InstallerContext context;
+    char folder[1024];
     realLoads.clear();
     realHandlesOut = 0;
-    ASSERT_EQ(0, resolveInstallFolder(context, "OV\\Sonograf", recordingRealCalls()));
+    ASSERT_EQ(0, resolveInstallFolder(folder, sizeof folder, "OV\\Sonograf", recordingRealCalls()));
     const char* expected =
         runsUnderWow64() ? "C:\\Program Files (x86)\\OV\\Sonograf" : "C:\\Program Files\\OV\\Sonograf";
-    EXPECT_STREQ(expected, context.installFolder);
+    EXPECT_STREQ(expected, folder);
     EXPECT_EQ(0, realHandlesOut);
 
     char system[MAX_PATH + 1] = {};
