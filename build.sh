@@ -145,9 +145,9 @@ run_installer() {
   trap cleanup EXIT
   cmake/wine-run.sh $kind "$installer" "$@" &
   local installer_pid=$!
-  local title="Orvane Sonograf Installation (Version 1.0.1.3)" window=
+  local title="Orvane Sonograf Installation (Version " window=
   for _ in $(seq 100); do
-    window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -1 || true)
+    window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title" | awk '{print $1}' | head -1 || true)
     [ -n "$window" ] && break
     sleep 0.2
   done
