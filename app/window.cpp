@@ -24,11 +24,11 @@ int quitCodeKept = 0;
 int quitCode = 0;
 // A message box runs its own message loop, in which a quit or a destroy would
 // take the box down unread; both wait until the box has been answered.
-// MessageBoxA dispatches to mainWindowProc, which writes these variables, so a
-// system call may change them: the unit is compiled with -fno-ipa-reference
-// (app/CMakeLists.txt), otherwise the whole-program analysis, which sees no
-// path from the system call back into the unit, would keep them in registers
-// across the call and read stale values after it.
+// The box's loop dispatches to mainWindowProc, which writes these variables,
+// so a system call may change them. The unit is compiled with
+// -fno-ipa-reference (app/CMakeLists.txt): without it the whole-program
+// analysis, which sees no path from a system call back into the unit, would
+// assume MessageBoxA leaves them unchanged and read stale values after it.
 int boxesOpen = 0;
 int quitDeferred = 0;
 int destroyDeferred = 0;
