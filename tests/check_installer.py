@@ -92,7 +92,7 @@ def main(path):
     manifest = resources.get((24, 1), b"").decode("utf-8", "replace")
     for text in ('name="Orvane.Sonograf.Installer"', 'processorArchitecture="X86"',
                  "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-                 'level="requireAdministrator"'):
+                 'level="requireAdministrator"', "<activeCodePage"):
         check(text in manifest, "manifest holds " + text)
     version = resources.get((16, 1), b"")
     fixed = version.find(struct.pack("<I", 0xFEEF04BD))
