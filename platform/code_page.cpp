@@ -7,10 +7,13 @@ static const DWORD kStopAtInvalidCharacters = 0x80;
 // Under UTF-8 (the manifest asks for it; older systems ignore that) every
 // character converts, and only a malformed name fails. Elsewhere a character
 // that needs a best fit or the default character does not survive.
-int nameSurvivesCodePage(const WCHAR* name) {
-    const int utf8 = GetACP() == CP_UTF8;
+int nameSurvivesCodePage(const WCHAR* name, char* narrow, int size) {
     BOOL lost = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, utf8 ? kStopAtInvalidCharacters : WC_NO_BEST_FIT_CHARS, name, -1,
-                                         nullptr, 0, nullptr, utf8 ? nullptr : &lost);
-    return size != 0 && !lost;
+    BOOL* lostTo = &lost;
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    if (GetACP() == CP_UTF8) {
+        lostTo = nullptr;
+        flags = kStopAtInvalidCharacters;
+    }
+    return WideCharToMultiByte(CP_ACP, flags, name, -1, narrow, size, nullptr, lostTo) != 0 && !lost;
 }

@@ -4,8 +4,12 @@
 //   getStartupFolder()                 per-user Startup folder ("Startup" if never found)
 //   resolveInstallFolder(folder, capacity, "OV\Sonograf")
 //                                      folder = Program Files + subfolder; 0, or -1 (folder
-//                                      empty) when no base folder is known or the result
-//                                      does not fit in capacity bytes
+//                                      empty) when no base folder is known, the shell names
+//                                      it in characters the code page cannot hold (no
+//                                      fallback then) or the result does not fit in capacity
+//                                      bytes
+// A shell answer counts only when its wide twin's answer survives the ANSI code
+// page: a narrow name that does not would be another folder's.
 // The shell libraries are loaded from the system directory by full path. The
 // platform calls and the table come in as arguments so tests can use fakes and
 // a fresh table; the defaults are the real calls and the process-wide table.

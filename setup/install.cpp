@@ -76,6 +76,9 @@ void writeUninstallEntry(const InstallerContext& context, const char* copy) {
     if (composeUninstallKeyPath(key, sizeof key) != 0 ||
         quotePath(quoted, copy, "") != 0 || quotePath(quiet, copy, " -h -u") != 0)
         return;
+    // Values and subkeys left in the key by anything else go first (a
+    // SystemComponent value would hide the entry from the list).
+    deleteKeyTree(HKEY_LOCAL_MACHINE, key);
     setMachineString(key, "DisplayName", PRODUCT_DISPLAY_NAME);
     setMachineString(key, "Publisher", PRODUCT_PUBLISHER);
     setMachineString(key, "UninstallString", quoted);

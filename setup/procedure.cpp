@@ -4,6 +4,7 @@
 
 #include "core/product.h"
 #include "platform/folders.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "setup/registry.h"
 
@@ -20,8 +21,10 @@ int failProcedure(InstallerContext& context, int code, const char* text) {
 }
 
 int readProgramsFolder(int which, char folder[PROCEDURE_PATH_SIZE]) {
-    if (which == USER_PROGRAMS) return getUserString(shellFoldersKey, "Programs", folder, PROCEDURE_PATH_SIZE) == 1;
-    return textCopy(folder, PROCEDURE_PATH_SIZE, getCommonProgramsFolder()) == 0 && folder[0] != '\0' ? 1 : 0;
+    const int read = which == USER_PROGRAMS ? getUserString(shellFoldersKey, L"Programs", folder, PROCEDURE_PATH_SIZE)
+                                            : textCopy(folder, PROCEDURE_PATH_SIZE, getCommonProgramsFolder()) == 0;
+    // A relative folder ("." or empty) would be taken below the current one.
+    return read && pathIsAbsolute(folder);
 }
 
 int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]) {

@@ -22,7 +22,7 @@ extern const char applicationFileName[];  // the installed application, "Sonogra
 int failProcedure(InstallerContext& context, int code, const char* text);
 // The programs folders that hold the application's Start-menu folder: the
 // user's and all users'. readProgramsFolder fills `folder` with one of them;
-// 1 when there is one, 0 when it is unknown, empty or does not fit.
+// 1 when there is one, 0 when it is unknown, not an absolute path or does not fit.
 enum ProgramsFolder { USER_PROGRAMS, COMMON_PROGRAMS, PROGRAMS_FOLDER_COUNT };
 int readProgramsFolder(int which, char folder[PROCEDURE_PATH_SIZE]);
 // Turns a programs folder into the application's Start-menu folder below it;

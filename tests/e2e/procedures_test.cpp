@@ -75,20 +75,41 @@ std::string dwordLine(const std::string& key, const char* name, DWORD value) {
     return valueLine(key, name, REG_DWORD, &value, sizeof value);
 }
 
-void addFiles(Lines& lines, const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+std::wstring wide(const std::string& text) {
+    std::wstring result(text.size(), L'\0');
+    result.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0],
+                                      static_cast<int>(result.size())));
+    return result;
+}
+
+// Snapshot lines name files in UTF-8, so names outside the code page show as they are.
+std::string utf8(const std::wstring& text) {
+    std::string result(text.size() * 3, '\0');
+    result.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0],
+                                      static_cast<int>(result.size()), nullptr, nullptr));
+    return result;
+}
+
+void addFiles(Lines& lines, const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        const std::string path = folder + "\\" + found.cFileName;
+        const std::wstring path = folder + L"\\" + found.cFileName;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            lines.insert(fileLine(path, found.nFileSizeLow));
-        } else if (found.cFileName[0] != '.') {
-            lines.insert("D " + path);
+            lines.insert(fileLine(utf8(path), found.nFileSizeLow));
+        } else if (found.cFileName[0] != L'.') {
+            lines.insert("D " + utf8(path));
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) addFiles(lines, path);
         }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
+}
+
+Lines filesBelow(const std::wstring& folder) {
+    Lines lines;
+    addFiles(lines, folder);
+    return lines;
 }
 
 void addKeys(Lines& lines, HKEY root, const std::string& label, const std::string& path) {
@@ -109,7 +130,7 @@ void addKeys(Lines& lines, HKEY root, const std::string& label, const std::strin
 Lines snapshot() {
     Lines lines;
     for (const std::string& folder : {paths.programFiles, paths.userPrograms, paths.commonPrograms})
-        addFiles(lines, folder);
+        addFiles(lines, wide(folder));
     addKeys(lines, HKEY_LOCAL_MACHINE, "HKLM\\", parentOf(paths.uninstallKey));
     addKeys(lines, HKEY_CURRENT_USER, "HKCU\\", "Orvane");
     return lines;
@@ -134,6 +155,50 @@ HWND windowOf(HANDLE process, const char* title) {
     }
     return nullptr;
 }
+
+// Starts `program` through the wide API, so its path may hold any character.
+int runWide(const std::wstring& program, const wchar_t* arguments) {
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return static_cast<int>(STILL_ACTIVE);
+    CloseHandle(info.hThread);
+    return static_cast<int>(finishProgram(info.hProcess, 60000));
+}
+
+// The per-user "Programs" value set for one case through the wide registry
+// API, and put back as it was when the case ends.
+class ProgramsValue {
+public:
+    explicit ProgramsValue(const std::wstring& folder) {
+        DWORD size = sizeof saved_;
+        had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"Programs", RRF_RT_REG_SZ, nullptr, saved_, &size) ==
+               ERROR_SUCCESS;
+        set(folder.c_str());
+    }
+    ~ProgramsValue() { set(had_ ? saved_ : nullptr); }
+
+private:
+    // Sets the value, or deletes it when `folder` is null.
+    static void set(const wchar_t* folder) {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        if (folder != nullptr)
+            RegSetValueExW(key, L"Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                           static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key, L"Programs");
+        RegCloseKey(key);
+    }
+    static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    wchar_t saved_[1024] = {};
+    bool had_ = false;
+};
+
+// A name no Western code page holds: what a narrow call gives for it is another name.
+const wchar_t* const kForeignName = L"\u0141ukasz\u5C71\u7530";
 
 class Procedures : public ::testing::Test {
 protected:
@@ -243,6 +308,102 @@ TEST_F(Procedures, SilentRunsLeaveOnlyTheDocumentedTraces) {
         EXPECT_EQ(changes(), c.left) << c.what;
         removeAll();
     }
+}
+
+TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
+    TempFolder temp;
+    const std::wstring folder = wide(temp.path()) + L"\\" + kForeignName;
+    const std::wstring started = folder + L"\\SonografSetup.exe";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(wide(installer).c_str(), started.c_str(), FALSE));
+    EXPECT_EQ(runWide(started, L"-h -i"), 0);
+    const std::string copy = installed("SonografSetup.exe"), entry = "HKLM\\" + paths.uninstallKey;
+    EXPECT_TRUE(readBytes(copy) == readBytes(installer)) << copy;
+    const Lines now = changes();
+    EXPECT_TRUE(now.count(textLine(entry, "UninstallString", "\"" + copy + "\"")));
+    EXPECT_TRUE(now.count(textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u")));
+    // What the registered quiet uninstall runs: the copy, which stays with its folder.
+    EXPECT_EQ(run(copy, "-h -u"), 0);
+    Lines expected = documentedTraces();
+    expected.insert({"D " + paths.installFolder, fileLine(copy, readBytes(installer).size())});
+    EXPECT_EQ(changes(), expected);
+    DeleteFileW(started.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(Procedures, ShortcutsGoIntoAProgramsFolderNamedOutsideTheCodePage) {
+    TempFolder temp;
+    const std::wstring programs = wide(temp.path()) + L"\\" + kForeignName + L" Programs";
+    ASSERT_TRUE(CreateDirectoryW(programs.c_str(), nullptr));
+    ProgramsValue value(programs);
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    const std::string orvane = utf8(programs) + "\\Orvane", menu = orvane + "\\Sonograf";
+    Lines expected = {"D " + utf8(programs), "D " + orvane, "D " + menu};
+    for (const char* name : {"\\Readme.LNK", "\\Sonograf.LNK"}) {
+        WIN32_FILE_ATTRIBUTE_DATA shortcut = {};
+        EXPECT_TRUE(GetFileAttributesExW((programs + L"\\Orvane\\Sonograf" + wide(name)).c_str(),
+                                         GetFileExInfoStandard, &shortcut)) << name;
+        expected.insert(fileLine(menu + name, shortcut.nFileSizeLow));
+    }
+    EXPECT_EQ(filesBelow(wide(temp.path())), expected);
+    const Lines now = changes();
+    EXPECT_FALSE(now.count("D " + parentOf(paths.userMenuFolder)));
+
+    EXPECT_EQ(run(installer, "-h -u"), 0);
+    EXPECT_EQ(filesBelow(wide(temp.path())), (Lines{"D " + utf8(programs), "D " + orvane}));
+    expected = documentedTraces();
+    expected.erase("D " + parentOf(paths.userMenuFolder));
+    EXPECT_EQ(changes(), expected);
+    RemoveDirectoryW((programs + L"\\Orvane").c_str());
+    RemoveDirectoryW(programs.c_str());
+}
+
+// A relative "Programs" value would name a folder below the current one.
+TEST_F(Procedures, RelativeProgramsValueCountsAsAbsent) {
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    for (const wchar_t* relative : {L".", L""}) {
+        TempFolder current;
+        const std::string file = current.file("Orvane\\Sonograf\\file");
+        CreateDirectoryA(current.file("Orvane").c_str(), nullptr);
+        CreateDirectoryA(current.file("Orvane\\Sonograf").c_str(), nullptr);
+        CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        const Lines kept = filesBelow(wide(current.path()));
+        ASSERT_EQ(kept.size(), 3u);
+        ProgramsValue value(relative);
+        SetCurrentDirectoryA(current.path().c_str());
+        for (const char* arguments : {"-h -i", "-h -u"}) {
+            EXPECT_EQ(run(installer, arguments), 0) << arguments;
+            EXPECT_EQ(filesBelow(wide(current.path())), kept) << arguments;
+        }
+        SetCurrentDirectoryA(previous);
+        removeAll();
+    }
+}
+
+TEST_F(Procedures, InstallReplacesTheEntryWhole) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (paths.uninstallKey + "\\Foreign").c_str(), 0, nullptr, 0,
+                              KEY_WRITE | paths.view, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), 0, KEY_WRITE | paths.view, &key),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    for (const char* name : {"SystemComponent", "WindowsInstaller"})
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(key);
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    Lines entry;
+    addKeys(entry, HKEY_LOCAL_MACHINE, "HKLM\\", paths.uninstallKey);
+    std::set<std::string> names;
+    for (const std::string& line : entry) {
+        const size_t start = 2 + 5 + paths.uninstallKey.size() + 1;  // "V HKLM\<key>\"
+        if (line[0] == 'V') names.insert(line.substr(start, line.find(' ', start) - start));
+        else EXPECT_EQ(line, "K HKLM\\" + paths.uninstallKey);
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"DisplayName", "Publisher", "UninstallString", "DisplayIcon",
+                                            "DisplayVersion", "InstallLocation", "QuietUninstallString",
+                                            "EstimatedSize", "NoModify", "NoRepair"}));
 }
 
 TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {

@@ -7,7 +7,9 @@
 
 #include "core/exit_code.h"
 #include "core/version.h"
+#include "support/installed.h"
 #include "support/process.h"
+#include "support/temp_folder.h"
 #include "support/windows_of.h"
 
 namespace {
@@ -39,17 +41,41 @@ TEST(InstallerStart, ShowsItsWindowWithTitleAndClass) {
     EXPECT_EQ(closeInstaller(process), 0u);
 }
 
+// Hidden, the window is created and never shown; it lives through the whole
+// silent install, which a large package makes long.
 TEST(InstallerStart, HiddenModeCreatesTheWindowWithoutShowingIt) {
-    HANDLE process = startProgram(installerPath(), "-h");
+    TempFolder folder;
+    const std::string setup = folder.file("SonografSetup.exe");
+    ASSERT_TRUE(copyWithPackage(installerPath(), setup, largePackage()));
+    HANDLE process = startProgram(setup, "-h -i");
     ASSERT_NE(process, nullptr);
     HWND window = waitForInstallerWindow(process, 30000);
-    ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_EQ(closeInstaller(process), 0u);
+    EXPECT_NE(window, nullptr);
+    bool shown = false;
+    while (WaitForSingleObject(process, 5) == WAIT_TIMEOUT) shown = shown || IsWindowVisible(window);
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(finishProgram(process, 60000), 0u);
+    EXPECT_EQ(runProgram(setup, "-h -u", 60000), 0u);
+}
+
+// A hidden run without -i or -u (only the letter after each dash counts) has
+// nothing to do: it ends at once, also while another installer runs, so it
+// never takes the single-instance mutex from a later run.
+TEST(InstallerStart, HiddenRunWithNothingToDoEndsAtOnce) {
+    for (const bool anotherRuns : {true, false}) {
+        HANDLE other = anotherRuns ? startProgram(installerPath(), "") : nullptr;
+        if (anotherRuns) ASSERT_NE(waitForInstallerWindow(other, 30000), nullptr);
+        for (const char* arguments : {"-h", "-hi", "-H -I"})
+            EXPECT_EQ(runProgram(installerPath(), arguments, 20000), static_cast<DWORD>(EXIT_NOTHING_TO_DO))
+                << arguments << (anotherRuns ? " while another installer runs" : "");
+        if (anotherRuns) EXPECT_EQ(closeInstaller(other), 0u);
+    }
+    EXPECT_EQ(runProgram(installerPath(), "-h -i", 60000), 0u);
+    EXPECT_EQ(runProgram(installerPath(), "-h -u", 60000), 0u);
 }
 
 TEST(InstallerStart, SecondInstanceExitsAtOnceWithMinusOne) {
-    HANDLE first = startProgram(installerPath(), "-h");
+    HANDLE first = startProgram(installerPath(), "");
     ASSERT_NE(first, nullptr);
     ASSERT_NE(waitForInstallerWindow(first, 30000), nullptr);
     DWORD second = runProgram(installerPath(), "", 30000);
@@ -106,7 +132,7 @@ TEST(InstallerStart, TellsOnlyAWindowTitledExactlySonografToGoBeforeItsWindowExi
                                    nullptr, nullptr, windowClass.hInstance, nullptr);
         ASSERT_NE(b.window, nullptr);
     }
-    HANDLE process = startProgram(installerPath(), "-h");
+    HANDLE process = startProgram(installerPath(), "");
     ASSERT_NE(process, nullptr);
     bystandersInstaller = process;
     HWND installerWindow = nullptr;

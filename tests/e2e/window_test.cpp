@@ -13,7 +13,6 @@
 
 #include "core/exit_code.h"
 #include "core/resource_ids.h"
-#include "package/package_builder.h"
 #include "plain_links.h"
 #include "support/installed.h"
 #include "support/process.h"
@@ -339,19 +338,6 @@ TEST_F(Window, ClicksOutsideTheButtonDoNotStartAndThePictureOpensItsLink) {
     EXPECT_FALSE(applicationInstalled());
     run.key(VK_ESCAPE);
     EXPECT_EQ(run.exitCode(), 0u);
-}
-
-// A package large enough that the worker stays busy for several blink ticks.
-std::string largePackage() {
-    std::string package = installerPackage(installerPath());
-    std::vector<uint8_t> application(256u << 20);
-    for (size_t i = 0; i < application.size(); ++i) application[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
-    const char readme[] = "Sonograf read-me\r\n";
-    PackageFile files[2] = {{"Sonograf.exe", application.data(), static_cast<uint32_t>(application.size())},
-                            {"readme.txt", reinterpret_cast<const uint8_t*>(readme), sizeof readme - 1}};
-    std::string built(packageBuildSize(files), '\0');
-    buildPackage(files, reinterpret_cast<uint8_t*>(&built[0]), static_cast<uint32_t>(built.size()));
-    return built;
 }
 
 // Install by a click: the busy panel blinks and refuses every input, the

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "package/package_builder.h"
+
 #include <vector>
 
 namespace {
@@ -96,4 +98,15 @@ InstalledPaths installedPaths() {
     paths.uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OV:Sonograf {3C77C191-1FE5-4e3c}";
     paths.view = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     return paths;
+}
+
+std::string largePackage() {
+    std::vector<uint8_t> application(256u << 20);
+    for (size_t i = 0; i < application.size(); ++i) application[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+    const char readme[] = "Sonograf read-me\r\n";
+    PackageFile files[2] = {{"Sonograf.exe", application.data(), static_cast<uint32_t>(application.size())},
+                            {"readme.txt", reinterpret_cast<const uint8_t*>(readme), sizeof readme - 1}};
+    std::string built(packageBuildSize(files), '\0');
+    buildPackage(files, reinterpret_cast<uint8_t*>(&built[0]), static_cast<uint32_t>(built.size()));
+    return built;
 }
