@@ -169,31 +169,26 @@ int runWide(const std::wstring& program, const wchar_t* arguments) {
 }
 
 // The per-user "Programs" value set for one case through the wide registry
-// API, and put back as it was when the case ends.
+// API, and put back as it was (or deleted, if there was none) when it ends.
 class ProgramsValue {
 public:
     explicit ProgramsValue(const std::wstring& folder) {
-        DWORD size = sizeof saved_;
-        had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"Programs", RRF_RT_REG_SZ, nullptr, saved_, &size) ==
-               ERROR_SUCCESS;
-        set(folder.c_str());
+        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
+        had_ = RegQueryValueExW(key_, L"Programs", nullptr, nullptr, saved_, &size_) == ERROR_SUCCESS;
+        RegSetValueExW(key_, L"Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     }
-    ~ProgramsValue() { set(had_ ? saved_ : nullptr); }
+    ~ProgramsValue() {
+        if (had_) RegSetValueExW(key_, L"Programs", 0, REG_SZ, saved_, size_);
+        else RegDeleteValueW(key_, L"Programs");
+        RegCloseKey(key_);
+    }
 
 private:
-    // Sets the value, or deletes it when `folder` is null.
-    static void set(const wchar_t* folder) {
-        HKEY key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-        if (folder != nullptr)
-            RegSetValueExW(key, L"Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
-                           static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
-        else
-            RegDeleteValueW(key, L"Programs");
-        RegCloseKey(key);
-    }
-    static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    wchar_t saved_[1024] = {};
+    HKEY key_ = nullptr;
+    BYTE saved_[4096] = {};
+    DWORD size_ = sizeof saved_;
     bool had_ = false;
 };
 
@@ -310,6 +305,7 @@ TEST_F(Procedures, SilentRunsLeaveOnlyTheDocumentedTraces) {
     }
 }
 
+// As from the downloads folder of a user named so.
 TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
     TempFolder temp;
     const std::wstring folder = wide(temp.path()) + L"\\" + kForeignName;
@@ -331,62 +327,56 @@ TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
     RemoveDirectoryW(folder.c_str());
 }
 
-TEST_F(Procedures, ShortcutsGoIntoAProgramsFolderNamedOutsideTheCodePage) {
-    TempFolder temp;
-    const std::wstring programs = wide(temp.path()) + L"\\" + kForeignName + L" Programs";
-    ASSERT_TRUE(CreateDirectoryW(programs.c_str(), nullptr));
-    ProgramsValue value(programs);
-    ASSERT_EQ(run(installer, "-h -i"), 0);
-    const std::string orvane = utf8(programs) + "\\Orvane", menu = orvane + "\\Sonograf";
-    Lines expected = {"D " + utf8(programs), "D " + orvane, "D " + menu};
-    for (const char* name : {"\\Readme.LNK", "\\Sonograf.LNK"}) {
-        WIN32_FILE_ATTRIBUTE_DATA shortcut = {};
-        EXPECT_TRUE(GetFileAttributesExW((programs + L"\\Orvane\\Sonograf" + wide(name)).c_str(),
-                                         GetFileExInfoStandard, &shortcut)) << name;
-        expected.insert(fileLine(menu + name, shortcut.nFileSizeLow));
-    }
-    EXPECT_EQ(filesBelow(wide(temp.path())), expected);
-    const Lines now = changes();
-    EXPECT_FALSE(now.count("D " + parentOf(paths.userMenuFolder)));
-
-    EXPECT_EQ(run(installer, "-h -u"), 0);
-    EXPECT_EQ(filesBelow(wide(temp.path())), (Lines{"D " + utf8(programs), "D " + orvane}));
-    expected = documentedTraces();
-    expected.erase("D " + parentOf(paths.userMenuFolder));
-    EXPECT_EQ(changes(), expected);
-    RemoveDirectoryW((programs + L"\\Orvane").c_str());
-    RemoveDirectoryW(programs.c_str());
-}
-
-// A relative "Programs" value would name a folder below the current one.
-TEST_F(Procedures, RelativeProgramsValueCountsAsAbsent) {
+// The per-user shortcuts go into a "Programs" folder named in any characters;
+// a relative value ("." or empty) would name a folder below the current one
+// and counts as absent. Nothing else is made in or taken from the current
+// folder, whose Orvane\Sonograf holds a file of the user's.
+TEST_F(Procedures, ProgramsValueNamedInAnyCharactersOrRelative) {
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof previous, previous);
-    for (const wchar_t* relative : {L".", L""}) {
+    for (const std::wstring& name : {std::wstring(kForeignName) + L" Programs", std::wstring(L"."), std::wstring()}) {
         TempFolder current;
-        const std::string file = current.file("Orvane\\Sonograf\\file");
-        CreateDirectoryA(current.file("Orvane").c_str(), nullptr);
-        CreateDirectoryA(current.file("Orvane\\Sonograf").c_str(), nullptr);
-        CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-        const Lines kept = filesBelow(wide(current.path()));
-        ASSERT_EQ(kept.size(), 3u);
-        ProgramsValue value(relative);
+        const std::wstring folder = wide(current.path());
+        CreateDirectoryW((folder + L"\\Orvane").c_str(), nullptr);
+        CreateDirectoryW((folder + L"\\Orvane\\Sonograf").c_str(), nullptr);
+        CloseHandle(CreateFileW((folder + L"\\Orvane\\Sonograf\\file").c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, 0, nullptr));
+        const bool absolute = name.size() > 1;
+        const std::wstring programs = absolute ? folder + L"\\" + name : name;
+        if (absolute) CreateDirectoryW(programs.c_str(), nullptr);
+        Lines kept = filesBelow(folder), installed = kept;
+        if (absolute) {
+            const std::string menu = utf8(programs) + "\\Orvane";
+            kept.insert("D " + menu);
+            installed.insert({"D " + menu, "D " + menu + "\\Sonograf", "F " + menu + "\\Sonograf\\Readme.LNK",
+                              "F " + menu + "\\Sonograf\\Sonograf.LNK"});
+        }
+        ProgramsValue value(programs);
         SetCurrentDirectoryA(current.path().c_str());
         for (const char* arguments : {"-h -i", "-h -u"}) {
             EXPECT_EQ(run(installer, arguments), 0) << arguments;
-            EXPECT_EQ(filesBelow(wide(current.path())), kept) << arguments;
+            Lines now;  // shortcut sizes left out
+            for (const std::string& line : filesBelow(folder))
+                now.insert(line.find(".LNK ") == std::string::npos ? line : line.substr(0, line.find(".LNK ") + 4));
+            EXPECT_EQ(now, arguments[4] == 'i' ? installed : kept) << utf8(name) << " " << arguments;
+            EXPECT_FALSE(changes().count("D " + parentOf(paths.userMenuFolder))) << utf8(name) << " " << arguments;
         }
         SetCurrentDirectoryA(previous);
+        if (absolute) {  // the temporary folder's own removal sees only names the code page holds
+            RemoveDirectoryW((programs + L"\\Orvane").c_str());
+            RemoveDirectoryW(programs.c_str());
+        }
         removeAll();
     }
 }
 
+// Values and subkeys left in the entry's key by anything else go.
 TEST_F(Procedures, InstallReplacesTheEntryWhole) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (paths.uninstallKey + "\\Foreign").c_str(), 0, nullptr, 0,
                               KEY_WRITE | paths.view, nullptr, &key, nullptr), ERROR_SUCCESS);
     RegCloseKey(key);
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), 0, KEY_WRITE | paths.view, &key),
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), 0, KEY_ALL_ACCESS | paths.view, &key),
               ERROR_SUCCESS);
     const DWORD one = 1;
     for (const char* name : {"SystemComponent", "WindowsInstaller"})
@@ -395,15 +385,9 @@ TEST_F(Procedures, InstallReplacesTheEntryWhole) {
     ASSERT_EQ(run(installer, "-h -i"), 0);
     Lines entry;
     addKeys(entry, HKEY_LOCAL_MACHINE, "HKLM\\", paths.uninstallKey);
-    std::set<std::string> names;
-    for (const std::string& line : entry) {
-        const size_t start = 2 + 5 + paths.uninstallKey.size() + 1;  // "V HKLM\<key>\"
-        if (line[0] == 'V') names.insert(line.substr(start, line.find(' ', start) - start));
-        else EXPECT_EQ(line, "K HKLM\\" + paths.uninstallKey);
-    }
-    EXPECT_EQ(names, (std::set<std::string>{"DisplayName", "Publisher", "UninstallString", "DisplayIcon",
-                                            "DisplayVersion", "InstallLocation", "QuietUninstallString",
-                                            "EstimatedSize", "NoModify", "NoRepair"}));
+    for (const char* name : {"Foreign", "SystemComponent", "WindowsInstaller"})
+        for (const std::string& line : entry) EXPECT_EQ(line.find(name), std::string::npos) << line;
+    EXPECT_EQ(entry.size(), 11u) << "the key and the product's ten values";
 }
 
 TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
