@@ -87,6 +87,10 @@ HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuNa
 
 int runInstaller(HINSTANCE instance, const char* commandLine) {
     parseSwitches(commandLine);
+    // Hidden and without a procedure to run, the window would never be seen
+    // and nothing would end the run, which would hold the mutex against every
+    // later start: the run ends before it takes the mutex.
+    if (hiddenMode && !silentInstall && !silentUninstall) return NOTHING_TO_DO;
     HANDLE mutex = CreateMutexA(nullptr, TRUE, INSTALLER_MUTEX_NAME);
     if (mutex == nullptr) return MUTEX_NOT_CREATED;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {

@@ -11,6 +11,7 @@ enum ExitCode {
     WINDOW_NOT_CREATED = -1,        // the window class or the main window could not be made
     MESSAGE_LOOP_BROKEN = -1,       // the message queue could not be read
     WORKER_NOT_STARTED = -1,        // the install worker thread could not be started
+    NOTHING_TO_DO = 2,              // hidden (-h) without -i or -u: the run ends at once, changing nothing
     // The install and uninstall procedures.
     PACKAGE_UNREADABLE = -1,          // the package resource is missing or too small for its header
     NO_INSTALL_FOLDER = -2,           // no Program Files folder, or the install folder does not fit

@@ -66,7 +66,7 @@ TEST(InstallerStart, HiddenRunWithNothingToDoEndsAtOnce) {
         HANDLE other = anotherRuns ? startProgram(installerPath(), "") : nullptr;
         if (anotherRuns) ASSERT_NE(waitForInstallerWindow(other, 30000), nullptr);
         for (const char* arguments : {"-h", "-hi", "-H -I"})
-            EXPECT_EQ(runProgram(installerPath(), arguments, 20000), static_cast<DWORD>(EXIT_NOTHING_TO_DO))
+            EXPECT_EQ(runProgram(installerPath(), arguments, 20000), static_cast<DWORD>(NOTHING_TO_DO))
                 << arguments << (anotherRuns ? " while another installer runs" : "");
         if (anotherRuns) EXPECT_EQ(closeInstaller(other), 0u);
     }
