@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "bench/e2e/same_work.h"
-#include "core/context.h"
 #include "core/product.h"
+#include "core/resource_ids.h"
 #include "platform/folders.h"
 #include "setup/procedure.h"
 #include "setup/registry.h"
@@ -60,11 +60,10 @@ struct Installed {
 Installed whatAnInstallMakes() {
     Installed made;
     resolveSpecialFolders();
-    static InstallerContext context;
-    if (resolveInstallFolder(context, installSubfolder) != 0) fail("no install folder");
-    made.installFolder = context.installFolder;
+    char folder[PROCEDURE_PATH_SIZE];
+    if (resolveInstallFolder(folder, sizeof folder, installSubfolder) != 0) fail("no install folder");
+    made.installFolder = folder;
     for (int which = 0; which < PROGRAMS_FOLDER_COUNT; ++which) {
-        char folder[PROCEDURE_PATH_SIZE];
         if (!readProgramsFolder(which, folder) || composeMenuFolder(folder) != 0) fail("no programs folder");
         made.menus[which] = folder;
         made.paths.insert(made.paths.end(), {made.menus[which], made.menus[which] + "\\Readme.LNK",
@@ -133,7 +132,7 @@ struct Probe {
 
 std::vector<Probe> paintedProbes(const std::string& installer) {
     HMODULE module = LoadLibraryExA(installer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP picture = LoadBitmapA(module, MAKEINTRESOURCEA(101));
+    HBITMAP picture = LoadBitmapA(module, MAKEINTRESOURCEA(BACKGROUND_RESOURCE_ID));
     if (picture == nullptr) fail("no picture in " + installer);
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ previous = SelectObject(memory, picture);
@@ -220,9 +219,11 @@ int main(int argc, char** argv) {
     const std::string sameWork = folder + "\\same_work_";
     const Installed made = whatAnInstallMakes();
     const std::pair<const char*, std::string> variables[] = {
-        {SAME_WORK_INSTALLER, installer},         {SAME_WORK_INSTALL_FOLDER, made.installFolder},
-        {SAME_WORK_USER_MENU, made.menus[0]},     {SAME_WORK_COMMON_MENU, made.menus[1]},
-        {SAME_WORK_STARTUP_LINK, made.startupLink}, {SAME_WORK_UNINSTALL_KEY, made.uninstallKey}};
+        {SAME_WORK_INSTALLER, installer},
+        {SAME_WORK_INSTALL_SUBFOLDER, installSubfolder},
+        {SAME_WORK_MENU_SUBFOLDER, menuSubfolder},
+        {SAME_WORK_STARTUP_LINK, made.startupLink.substr(made.startupLink.rfind('\\') + 1)},
+        {SAME_WORK_UNINSTALL_KEY, made.uninstallKey}};
     for (const auto& variable : variables) SetEnvironmentVariableA(variable.first, variable.second.c_str());
     const std::vector<Probe> probes = paintedProbes(installer);
     if (tracesPresent(made) != 0) timedRun(installer, "-h -u");

@@ -1,18 +1,18 @@
 // What the end-to-end benchmark's driver and its same-work programs agree on.
 // The programs do the operating-system work of an installer run and nothing
-// else: no folder lookups, no window, no checks. The driver works out every
-// path the way the installer does and hands it over in these environment
-// variables; the window program paints the installer's picture and button at
-// the installer's places, which the driver watches for on screen.
+// else: they ask the shell for the folders they need, as any program doing
+// this work must, and take the product's fixed names from the driver in these
+// environment variables. The window program paints the installer's picture
+// and button at the installer's places, which the driver watches for on screen.
 #pragma once
 #include <windows.h>
+#include <shlobj.h>
 
-#define SAME_WORK_INSTALLER "SONOGRAF_BENCH_INSTALLER"          // the installer, copied as the uninstaller
-#define SAME_WORK_INSTALL_FOLDER "SONOGRAF_BENCH_INSTALL_FOLDER"
-#define SAME_WORK_USER_MENU "SONOGRAF_BENCH_USER_MENU"          // programs folder \ Orvane\Sonograf
-#define SAME_WORK_COMMON_MENU "SONOGRAF_BENCH_COMMON_MENU"
-#define SAME_WORK_STARTUP_LINK "SONOGRAF_BENCH_STARTUP_LINK"    // the startup shortcut the uninstall deletes
-#define SAME_WORK_UNINSTALL_KEY "SONOGRAF_BENCH_UNINSTALL_KEY"  // below HKEY_LOCAL_MACHINE
+#define SAME_WORK_INSTALLER "SONOGRAF_BENCH_INSTALLER"                // the installer, copied as the uninstaller
+#define SAME_WORK_INSTALL_SUBFOLDER "SONOGRAF_BENCH_INSTALL_SUBFOLDER"  // below Program Files
+#define SAME_WORK_MENU_SUBFOLDER "SONOGRAF_BENCH_MENU_SUBFOLDER"        // below a programs folder
+#define SAME_WORK_STARTUP_LINK "SONOGRAF_BENCH_STARTUP_LINK"            // the startup shortcut's file name
+#define SAME_WORK_UNINSTALL_KEY "SONOGRAF_BENCH_UNINSTALL_KEY"          // below HKEY_LOCAL_MACHINE
 #define SAME_WORK_WINDOW_CLASS "SonografBenchSameWorkWindow"
 
 // The picture's size and the button in the client area.
@@ -34,4 +34,11 @@ inline int joinPath(char* path, const char* folder, const char* name) {
     path[folderLength] = '\\';
     lstrcpynA(path + folderLength + 1, name, nameLength + 1);
     return 1;
+}
+
+// The shell's special folder `csidl`, "\", and the value of the variable `name`; 0 when unknown or too long.
+inline int shellFolderJoin(int csidl, const char* name, char* path) {
+    char folder[MAX_PATH], below[kSameWorkPathSize];
+    return SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE) && readPathVariable(name, below) &&
+           joinPath(path, folder, below);
 }

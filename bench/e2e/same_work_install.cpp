@@ -4,7 +4,6 @@
 // folder through the shell's link object, and the uninstall entry's values.
 // Exit code 0, or 1 when a step failed.
 #include <objbase.h>
-#include <shlobj.h>
 
 #include "bench/e2e/same_work.h"
 #include "core/product.h"
@@ -89,9 +88,11 @@ void quote(char* quoted, const char* path, const char* after) {
 extern "C" void WinMainCRTStartup() {
     char installer[kSameWorkPathSize], folder[kSameWorkPathSize], copy[kSameWorkPathSize], key[kSameWorkPathSize];
     char menus[2][kSameWorkPathSize];
-    if (!readPathVariable(SAME_WORK_INSTALLER, installer) || !readPathVariable(SAME_WORK_INSTALL_FOLDER, folder) ||
-        !readPathVariable(SAME_WORK_USER_MENU, menus[0]) || !readPathVariable(SAME_WORK_COMMON_MENU, menus[1]) ||
-        !readPathVariable(SAME_WORK_UNINSTALL_KEY, key) || lstrlenA(folder) + 32 > int(kSameWorkPathSize))
+    if (!readPathVariable(SAME_WORK_INSTALLER, installer) || !readPathVariable(SAME_WORK_UNINSTALL_KEY, key) ||
+        !shellFolderJoin(CSIDL_PROGRAM_FILES, SAME_WORK_INSTALL_SUBFOLDER, folder) ||
+        !shellFolderJoin(CSIDL_PROGRAMS, SAME_WORK_MENU_SUBFOLDER, menus[0]) ||
+        !shellFolderJoin(CSIDL_COMMON_PROGRAMS, SAME_WORK_MENU_SUBFOLDER, menus[1]) ||
+        lstrlenA(folder) + 32 > int(kSameWorkPathSize))
         ExitProcess(1);
     const HRESULT com = CoInitialize(nullptr);
     createFolderWithParent(folder);

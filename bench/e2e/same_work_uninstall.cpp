@@ -22,9 +22,11 @@ void setDword(HKEY key, const char* name, DWORD value) {
 extern "C" void WinMainCRTStartup() {
     char folder[kSameWorkPathSize], startupLink[kSameWorkPathSize], key[kSameWorkPathSize];
     char menus[2][kSameWorkPathSize];
-    if (!readPathVariable(SAME_WORK_INSTALL_FOLDER, folder) || !readPathVariable(SAME_WORK_USER_MENU, menus[0]) ||
-        !readPathVariable(SAME_WORK_COMMON_MENU, menus[1]) || !readPathVariable(SAME_WORK_STARTUP_LINK, startupLink) ||
-        !readPathVariable(SAME_WORK_UNINSTALL_KEY, key))
+    if (!readPathVariable(SAME_WORK_UNINSTALL_KEY, key) ||
+        !shellFolderJoin(CSIDL_PROGRAM_FILES, SAME_WORK_INSTALL_SUBFOLDER, folder) ||
+        !shellFolderJoin(CSIDL_PROGRAMS, SAME_WORK_MENU_SUBFOLDER, menus[0]) ||
+        !shellFolderJoin(CSIDL_COMMON_PROGRAMS, SAME_WORK_MENU_SUBFOLDER, menus[1]) ||
+        !shellFolderJoin(CSIDL_STARTUP, SAME_WORK_STARTUP_LINK, startupLink))
         ExitProcess(1);
     deleteIn(folder, "sonograf.exe");
     deleteIn(folder, "readme.txt");

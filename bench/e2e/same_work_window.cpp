@@ -1,10 +1,11 @@
 // A window of the installer window's style and client size that paints the
-// installer's picture (carried as bitmap 101), the white band below it and
+// installer's picture (carried as its bitmap resource), the white band below it and
 // the button's outline, and ends when it is closed. Nothing else: no fonts,
 // no texts, no icon.
 #include <windows.h>
 
 #include "bench/e2e/same_work.h"
+#include "core/resource_ids.h"
 
 namespace {
 HBITMAP picture = nullptr;
@@ -44,7 +45,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 extern "C" void WinMainCRTStartup() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    picture = LoadBitmapA(instance, MAKEINTRESOURCEA(101));
+    picture = LoadBitmapA(instance, MAKEINTRESOURCEA(BACKGROUND_RESOURCE_ID));
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
