@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <objbase.h>
+#include <tlhelp32.h>
 
 #include "core/bytes.h"
 #include "core/context.h"
@@ -13,19 +14,24 @@
 #include "platform/lookup.h"
 #include "platform/os_version.h"
 #include "platform/text.h"
+#include "setup/procedure.h"
 
 namespace {
 const DWORD LOAD_LIBRARY_SEARCH_SYSTEM32_ONLY = 0x00000800;
 typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD);
 typedef BOOL(WINAPI* SetDllDirectoryAFunction)(LPCSTR);
 
-BOOL CALLBACK closeWindowTitled(HWND window, LPARAM title) {
-    if (window == nullptr) return TRUE;
-    char text[512];
-    text[0] = '\0';
-    GetWindowTextA(window, text, sizeof text);
-    if (textEqual(text, reinterpret_cast<const char*>(title))) PostMessageA(window, WM_DESTROY, 0, 0);
-    return TRUE;
+// 1 when the process runs a file named fileName, in any letter case.
+int processRunsFile(DWORD processId, const char* fileName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 process;
+    process.dwSize = sizeof process;
+    int runs = 0;
+    for (BOOL more = Process32First(snapshot, &process); more && !runs; more = Process32Next(snapshot, &process))
+        runs = process.th32ProcessID == processId && lstrcmpiA(process.szExeFile, fileName) == 0;
+    CloseHandle(snapshot);
+    return runs;
 }
 
 void endStartup(HANDLE mutex, HRESULT comResult) {
@@ -51,34 +57,49 @@ int initContext(InstallerContext& context, HINSTANCE instance) {
     return 0;
 }
 
-void closeRunningApplication(const char* title) {
-    EnumWindows(closeWindowTitled, reinterpret_cast<LPARAM>(title));
+void closeRunningApplication(const char* title, const char* fileName) {
+    // The system finds the titles without regard to case; only the exact
+    // title counts, and only in a process of the application's file.
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, nullptr, title)) != nullptr) {
+        char text[512];
+        text[0] = '\0';
+        GetWindowTextA(window, text, sizeof text);
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        if (textEqual(text, title) && processRunsFile(processId, fileName)) PostMessageA(window, WM_DESTROY, 0, 0);
+    }
 }
 
 HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuName, const char* title) {
     WNDCLASSA windowClass = {};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ICON_RESOURCE_ID));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_INACTIVEBORDER + 1);
-    windowClass.lpszMenuName = menuName;
     windowClass.lpszClassName = MAIN_WINDOW_CLASS;
+    // Hidden, the window only carries the silent run's messages: a
+    // message-only window, with no look and no place among the desktop's.
+    HWND parent = HWND_MESSAGE;
+    DWORD style = 0;
+    if (!hiddenMode) {
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;
+        windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ICON_RESOURCE_ID));
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_INACTIVEBORDER + 1);
+        windowClass.lpszMenuName = menuName;
+        parent = nullptr;
+        style = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    }
     if (!RegisterClassA(&windowClass)) {
         MessageBoxA(nullptr, "Failed to register window class...", STARTUP_ERROR_CAPTION, MB_ICONWARNING);
         return nullptr;
     }
-    HWND window = CreateWindowExA(0, MAIN_WINDOW_CLASS, title,
-                                  WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 900, 300, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(0, MAIN_WINDOW_CLASS, title, style, CW_USEDEFAULT, CW_USEDEFAULT, 900, 300, parent,
+                                  nullptr, instance, nullptr);
     if (window == nullptr) {
         MessageBoxA(nullptr, "Failed to create window...", STARTUP_ERROR_CAPTION, MB_ICONWARNING);
         return nullptr;
     }
-    if (hiddenMode) {
-        ShowWindow(window, SW_HIDE);
-    } else {
+    if (!hiddenMode) {
         ShowWindow(window, SW_SHOW);
         UpdateWindow(window);
     }
@@ -97,10 +118,12 @@ int runInstaller(HINSTANCE instance, const char* commandLine) {
         CloseHandle(mutex);
         return ANOTHER_INSTANCE_RUNNING;
     }
-    closeRunningApplication(PRODUCT_NAME);
+    closeRunningApplication(PRODUCT_NAME, applicationFileName);
     resolveSpecialFolders();
     initContext(installer, instance);
-    HRESULT comResult = CoInitialize(nullptr);
+    // Only a shown window opens links through the shell, which wants COM on
+    // its thread; the install worker initialises COM for itself.
+    const HRESULT comResult = hiddenMode ? S_FALSE : CoInitialize(nullptr);
     if (createMainWindow(instance, mainWindowProc, nullptr, MAIN_WINDOW_TITLE) == nullptr) {
         endStartup(mutex, comResult);
         return WINDOW_NOT_CREATED;

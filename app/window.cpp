@@ -139,7 +139,8 @@ void onBlink(HWND window) {
 }  // namespace
 
 int prepareWindow(InstallerContext& context) {
-    createGraphics(context);
+    // A hidden window is never painted.
+    if (!hiddenMode) createGraphics(context);
     context.osVersionCode = getOsVersionCode();
     const DWORD length = GetModuleFileNameA(nullptr, context.selfPath, sizeof context.selfPath);
     if (length == 0 || length >= sizeof context.selfPath) context.selfPath[0] = '\0';

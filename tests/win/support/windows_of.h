@@ -6,11 +6,12 @@
 
 #include <string>
 
-// The first top-level window of `windowClass` owned by the process, or 0.
-inline HWND windowOf(HANDLE process, const char* windowClass) {
+// The first top-level window of `windowClass` owned by the process, or 0;
+// with HWND_MESSAGE as `parent`, the first message-only one.
+inline HWND windowOf(HANDLE process, const char* windowClass, HWND parent = nullptr) {
     const DWORD processId = GetProcessId(process);
     HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, windowClass, nullptr)) != nullptr) {
+    while ((window = FindWindowExA(parent, window, windowClass, nullptr)) != nullptr) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
         if (owner == processId) return window;
