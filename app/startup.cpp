@@ -27,11 +27,10 @@ int processRunsFile(DWORD processId, const char* fileName) {
     if (snapshot == INVALID_HANDLE_VALUE) return 0;
     PROCESSENTRY32 process;
     process.dwSize = sizeof process;
-    int runs = 0;
-    for (BOOL more = Process32First(snapshot, &process); more && !runs; more = Process32Next(snapshot, &process))
-        runs = process.th32ProcessID == processId && lstrcmpiA(process.szExeFile, fileName) == 0;
+    BOOL found = Process32First(snapshot, &process);
+    while (found && process.th32ProcessID != processId) found = Process32Next(snapshot, &process);
     CloseHandle(snapshot);
-    return runs;
+    return found && lstrcmpiA(process.szExeFile, fileName) == 0;
 }
 
 void endStartup(HANDLE mutex, HRESULT comResult) {
@@ -63,11 +62,11 @@ void closeRunningApplication(const char* title, const char* fileName) {
     HWND window = nullptr;
     while ((window = FindWindowExA(nullptr, window, nullptr, title)) != nullptr) {
         char text[512];
-        text[0] = '\0';
-        GetWindowTextA(window, text, sizeof text);
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
-        if (textEqual(text, title) && processRunsFile(processId, fileName)) PostMessageA(window, WM_DESTROY, 0, 0);
+        if (GetWindowTextA(window, text, sizeof text) > 0 && textEqual(text, title) &&
+            processRunsFile(processId, fileName))
+            PostMessageA(window, WM_DESTROY, 0, 0);
     }
 }
 

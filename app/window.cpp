@@ -71,8 +71,8 @@ int runSilentProcedure() {
 
 void finishSilentRun() {
     const int result = runSilentProcedure();
+    // Hidden, there is nothing to show and no graphics to release.
     if (hiddenMode) {
-        releaseGraphics(installer);
         postQuit(result);
         return;
     }
@@ -110,7 +110,9 @@ void sizeToPicture(HWND window) {
 void onCreate(HWND window) {
     installer.window = window;
     prepareWindow(installer);
+    // A hidden window is never painted: it gets no graphics.
     if (!hiddenMode) {
+        createGraphics(installer);
         sizeToPicture(window);
         installer.timerId = static_cast<uint32_t>(SetTimer(window, BLINK_TIMER_ID, BLINK_PERIOD_MS, nullptr));
     }
@@ -139,8 +141,6 @@ void onBlink(HWND window) {
 }  // namespace
 
 int prepareWindow(InstallerContext& context) {
-    // A hidden window is never painted.
-    if (!hiddenMode) createGraphics(context);
     context.osVersionCode = getOsVersionCode();
     const DWORD length = GetModuleFileNameA(nullptr, context.selfPath, sizeof context.selfPath);
     if (length == 0 || length >= sizeof context.selfPath) context.selfPath[0] = '\0';
