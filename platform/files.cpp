@@ -1,10 +1,11 @@
 #include "platform/files.h"
 
+#include "core/bytes.h"
 #include "platform/text.h"
 
 const FileCalls realFileCalls = {
-    CreateDirectoryA, GetLastError, FindFirstFileA, FindNextFileA, FindClose,
-    DeleteFileA,      RemoveDirectoryA, CreateFileA, WriteFile,     CloseHandle,
+    CreateDirectoryA, GetLastError, FindFirstFileA, FindNextFileA, FindClose,   DeleteFileA,
+    RemoveDirectoryA, CreateFileA,  WriteFile,      CloseHandle,   MoveFileExA, CopyFileW,
 };
 
 static const size_t kChainBufferSize = 1024;
@@ -72,7 +73,7 @@ static int removeFolderTree(const char* folder, const FileCalls& calls) {
         const DWORD attributes = found.dwFileAttributes;
         int removed = 0;
         if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            removed = calls.deleteFile(work);
+            removed = removeFile(work, calls);
         } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             removed = calls.removeDirectory(work);
         } else {
@@ -99,21 +100,88 @@ int deleteFolderTree(const char* folder, const FileCalls& calls) {
     return 1;
 }
 
-int writeWholeFile(const char* path, const void* data, uint32_t size, const FileCalls& calls) {
-    HANDLE file = calls.createFile(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    DWORD written = 0;
-    BOOL ok = calls.writeFile(file, data, size, &written, nullptr) && written == size;
-    calls.closeHandle(file);
-    // A file cut short (a full disk) is not left behind looking installed.
-    if (!ok) calls.deleteFile(path);
-    return ok ? 1 : 0;
+// A read-only file cannot be deleted or replaced. A link keeps its attribute:
+// changing it would change the file it points to.
+static void clearReadOnly(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
 }
 
-int fileExists(const char* path, const FileCalls& calls) {
-    HANDLE file =
-        calls.createFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    calls.closeHandle(file);
+int removeFile(const char* path, const FileCalls& calls) {
+    clearReadOnly(path);
+    calls.deleteFile(path);
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+// The temporary name of path, cleared of whatever a killed run (or anyone
+// else) left there, so the new file is created afresh and never opened
+// through a link. 1, or 0 when the name does not fit.
+static int preparePartial(char (&partial)[kChainBufferSize], const char* path, const FileCalls& calls) {
+    if (textCopy(partial, sizeof partial, path) != 0 || textAppend(partial, sizeof partial, PARTIAL_SUFFIX) != 0)
+        return 0;
+    calls.deleteFile(partial);
     return 1;
 }
+
+// Renames a complete temporary file over path; anything else removes it.
+static int finishPartial(const char* partial, const char* path, BOOL complete, const FileCalls& calls) {
+    if (complete) {
+        clearReadOnly(path);
+        if (calls.moveFile(partial, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 1;
+    }
+    calls.deleteFile(partial);
+    return 0;
+}
+
+int writeWholeFile(const char* path, const void* data, uint32_t size, const FileCalls& calls) {
+    char partial[kChainBufferSize];
+    if (!preparePartial(partial, path, calls)) return 0;
+    HANDLE file = calls.createFile(partial, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD written = 0;
+    const BOOL complete = calls.writeFile(file, data, size, &written, nullptr) && written == size;
+    calls.closeHandle(file);
+    return finishPartial(partial, path, complete, calls);
+}
+
+// 1 when both files hold the same bytes.
+static int sameBytes(const WCHAR* source, const char* path) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
+    HANDLE files[2] = {CreateFileW(source, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr),
+                       CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)};
+    int same = files[0] != INVALID_HANDLE_VALUE && files[1] != INVALID_HANDLE_VALUE;
+    for (DWORD counts[2] = {1, 1}; same && counts[0] != 0;) {
+        uint8_t chunks[2][8192];
+        for (int i = 0; i < 2; ++i)
+            if (!ReadFile(files[i], chunks[i], sizeof chunks[i], &counts[i], nullptr)) counts[i] = ~0u;
+        same = counts[0] == counts[1] && counts[0] != ~0u && equalBytes(chunks[0], chunks[1], counts[0]);
+    }
+    for (HANDLE file : files) CloseHandle(file);
+    return same;
+}
+
+int copyWholeFile(const WCHAR* source, const char* path, const FileCalls& calls) {
+    char partial[kChainBufferSize];
+    WCHAR widePartial[kChainBufferSize];
+    if (!preparePartial(partial, path, calls) ||
+        !MultiByteToWideChar(CP_ACP, 0, partial, -1, widePartial, kChainBufferSize))
+        return 0;
+    // The copy takes the source's attributes; a read-only source still gives
+    // a file that can be replaced and deleted.
+    const BOOL complete = calls.copyFile(source, widePartial, TRUE) && SetFileAttributesA(partial, FILE_ATTRIBUTE_NORMAL);
+    // Run from path itself, the rename fails (a running program cannot be
+    // replaced) and the file stays as it is: it is the source.
+    finishPartial(partial, path, complete, calls);
+    return sameBytes(source, path);
+}
+
+static int pathHas(const char* path, DWORD folder) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == folder ? 1 : 0;
+}
+
+int fileExists(const char* path) { return pathHas(path, 0); }
+
+int folderExists(const char* path) { return pathHas(path, FILE_ATTRIBUTE_DIRECTORY); }

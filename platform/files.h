@@ -1,15 +1,28 @@
 // Files and folders on disk. Results are 1 for success or yes, 0 otherwise.
 //   createFolderChain(path)            every missing folder of an absolute path
 //   deleteFolderTree(folder)           the folder and everything below it; always 1
-//   writeWholeFile(path, data, size)   create or replace a file with exactly these bytes;
-//                                      a failed write removes the file again
-//   fileExists(path)                   1 when the file opens for reading
+//   writeWholeFile(path, data, size)   the file at path holds exactly these bytes, or
+//                                      whatever was there before stays as it was
+//   copyWholeFile(source, path)        the same with the bytes of the file `source` (a
+//                                      wide path); 1 only when path then holds exactly
+//                                      source's bytes, also when path is source itself
+//   removeFile(path)                   deletes a file, read-only or not; 1 when nothing
+//                                      is left at path
+//   fileExists(path), folderExists(path)
+//                                      1 when a file (a folder) is there, whoever holds it
+// Both writers write under the temporary name path + PARTIAL_SUFFIX in the
+// destination's folder and rename it over path, so path is never seen half
+// written, and a link at path is replaced, never written through. A failed
+// write removes its temporary file; one left by a killed run is removed by the
+// next write of the same path.
 // The platform calls come in as a table so tests can make them fail; the
 // default is the real one.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
+
+#define PARTIAL_SUFFIX ".partial"
 
 struct FileCalls {
     BOOL(WINAPI* createDirectory)(LPCSTR, LPSECURITY_ATTRIBUTES);
@@ -22,6 +35,8 @@ struct FileCalls {
     HANDLE(WINAPI* createFile)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
     BOOL(WINAPI* writeFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
     BOOL(WINAPI* closeHandle)(HANDLE);
+    BOOL(WINAPI* moveFile)(LPCSTR, LPCSTR, DWORD);
+    BOOL(WINAPI* copyFile)(LPCWSTR, LPCWSTR, BOOL);
 };
 
 extern const FileCalls realFileCalls;
@@ -29,4 +44,7 @@ extern const FileCalls realFileCalls;
 int createFolderChain(const char* path, const FileCalls& calls = realFileCalls);
 int deleteFolderTree(const char* folder, const FileCalls& calls = realFileCalls);
 int writeWholeFile(const char* path, const void* data, uint32_t size, const FileCalls& calls = realFileCalls);
-int fileExists(const char* path, const FileCalls& calls = realFileCalls);
+int copyWholeFile(const WCHAR* source, const char* path, const FileCalls& calls = realFileCalls);
+int removeFile(const char* path, const FileCalls& calls = realFileCalls);
+int fileExists(const char* path);
+int folderExists(const char* path);

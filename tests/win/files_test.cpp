@@ -37,6 +37,13 @@ void makeReadOnlyFile(const std::string& path) {
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) << path;
 }
 
+// A handle that lets nobody else read, write or delete the file.
+HANDLE holdWithoutSharing(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file) << path;
+    return file;
+}
+
 std::string readFile(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "<missing>";
@@ -173,14 +180,15 @@ TEST(DeleteFolderTree, RefusesAPatternLongerThanItsBuffer) {
     EXPECT_EQ(0, findFirstCount);
 }
 
-// Entries listed before the read-only file are deleted; the walk stops at it,
-// so those listed after it stay (skipping it would delete them too).
-TEST(DeleteFolderTree, StopsAtAReadOnlyFile) {
+// Entries listed before a file that cannot be deleted are deleted; the walk
+// stops at it, so those listed after it stay (skipping it would delete them
+// too). A read-only file is no such file: it is made writable and deleted.
+TEST(DeleteFolderTree, StopsAtAFileThatCannotBeDeleted) {
     TempFolder temp;
     std::string root = temp.file("tree");
     makeFolder(root);
-    for (const char* name : {"a1", "b2", "m3", "n4"}) makeFile(root + "\\" + name);
-    makeReadOnlyFile(root + "\\locked.txt");
+    for (const char* name : {"a1", "b2", "m3", "n4", "locked.txt"}) makeFile(root + "\\" + name);
+    makeReadOnlyFile(root + "\\readonly.txt");
     std::vector<std::string> listed;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((root + "\\*").c_str(), &found);
@@ -190,9 +198,11 @@ TEST(DeleteFolderTree, StopsAtAReadOnlyFile) {
     } while (FindNextFileA(search, &found));
     FindClose(search);
     const size_t lockedAt = std::find(listed.begin(), listed.end(), "locked.txt") - listed.begin();
-    ASSERT_LT(lockedAt + 1, listed.size()) << "the listing must put an entry after the read-only file";
+    ASSERT_LT(lockedAt + 1, listed.size()) << "the listing must put an entry after the locked file";
 
+    HANDLE holder = holdWithoutSharing(root + "\\locked.txt");
     EXPECT_EQ(1, deleteCounted(root));
+    CloseHandle(holder);
     for (size_t i = 0; i < listed.size(); ++i)
         EXPECT_EQ(i >= lockedAt, present(root + "\\" + listed[i])) << listed[i] << " listed at " << i;
     EXPECT_EQ(static_cast<int>(lockedAt) + 1, findFirstCount);
@@ -220,7 +230,7 @@ TEST(DeleteFolderTree, SkipsDotNamedSubfoldersAndDeletesTheRest) {
 TEST(DeleteFolderTree, EndsAtAnUndeletableNestedSubfolder) {
     struct Case {
         const char* blocker;  // what keeps tree\outer\inner from being removed
-        bool readOnlyFile;
+        bool lockedFile;
     } const cases[] = {{"locked.txt", true}, {".hidden", false}};
     for (const Case& c : cases) {
         TempFolder temp;
@@ -229,12 +239,15 @@ TEST(DeleteFolderTree, EndsAtAnUndeletableNestedSubfolder) {
         makeFolder(root + "\\outer");
         makeFolder(root + "\\outer\\inner");
         std::string blocker = root + "\\outer\\inner\\" + c.blocker;
-        if (c.readOnlyFile) {
-            makeReadOnlyFile(blocker);
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (c.lockedFile) {
+            makeFile(blocker);
+            holder = holdWithoutSharing(blocker);
         } else {
             makeFolder(blocker);
         }
         EXPECT_EQ(1, deleteCounted(root)) << c.blocker;
+        CloseHandle(holder);
         // tree, outer and inner are each enumerated once before the walk gives up.
         EXPECT_EQ(3, findFirstCount) << c.blocker;
         EXPECT_TRUE(present(blocker)) << c.blocker;
@@ -271,7 +284,15 @@ TEST(DeleteFolderTree, RemovesAFolderLinkWithoutEnteringIt) {
     }
 }
 
-// --- writeWholeFile and fileExists -------------------------------------------
+// --- writeWholeFile, copyWholeFile, removeFile, fileExists -------------------
+
+std::string partialOf(const std::string& path) { return path + PARTIAL_SUFFIX; }
+
+std::wstring wide(const std::string& text) {
+    WCHAR buffer[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, MAX_PATH * 2);
+    return buffer;
+}
 
 TEST(WriteWholeFile, WritesExactlyTheGivenBytes) {
     TempFolder temp;
@@ -285,69 +306,186 @@ TEST(WriteWholeFile, WritesExactlyTheGivenBytes) {
     EXPECT_EQ("", readFile(path));
     EXPECT_EQ(1, writeWholeFile(temp.file("empty").c_str(), nullptr, 0));
     EXPECT_EQ("", readFile(temp.file("empty")));
-}
-
-TEST(WriteWholeFile, FailsWithoutAFolderOrWhileTheFileIsHeld) {
-    TempFolder temp;
-    EXPECT_EQ(0, writeWholeFile(temp.file("absent\\data.bin").c_str(), "x", 1));
-    EXPECT_FALSE(present(temp.file("absent")));
-
-    std::string held = temp.file("held.bin");
-    makeFile(held, "before");
-    // The holder shares everything, so only the writer's own refusal to share fails the open.
-    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    EXPECT_EQ(0, writeWholeFile(held.c_str(), "after", 5));
-    CloseHandle(holder);
-    EXPECT_EQ("before", readFile(held));
+    EXPECT_FALSE(present(partialOf(path)));
 }
 
 DWORD fakeWriteCount = 0;
 BOOL fakeWriteResult = TRUE;
+BOOL fakeMoveResult = TRUE;
+BOOL fakeCopyResult = TRUE;
 
-BOOL WINAPI fakeWriteFile(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) {
-    *written = fakeWriteCount;
+// Writes the first fakeWriteCount bytes, then reports fakeWriteResult.
+BOOL WINAPI fakeWriteFile(HANDLE file, LPCVOID data, DWORD, LPDWORD written, LPOVERLAPPED) {
+    WriteFile(file, data, fakeWriteCount, written, nullptr);
     return fakeWriteResult;
 }
 
-// A short or failed write (a full disk) leaves no file behind, not even
-// over one that was there before.
-TEST(WriteWholeFile, ReportsAShortOrFailedWriteAndRemovesTheFile) {
+BOOL WINAPI fakeMoveFile(LPCSTR from, LPCSTR to, DWORD flags) {
+    return fakeMoveResult && MoveFileExA(from, to, flags);
+}
+
+// A copy that breaks off (a full disk) leaves part of the file behind.
+BOOL WINAPI fakeCopyFile(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
+    if (fakeCopyResult) return CopyFileW(from, to, failIfExists);
+    CloseHandle(CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    return FALSE;
+}
+
+// Whatever goes wrong on the way (a failed or short write, a copy that breaks
+// off, a rename that fails), the file under its final name keeps its earlier
+// bytes and no temporary file is left.
+TEST(WholeFileWriters, AFailureOnTheWayKeepsTheEarlierFile) {
     struct Case {
-        BOOL result;
+        bool copy;
+        BOOL writeResult;
         DWORD written;
+        BOOL copyResult;
+        BOOL moveResult;
         int expected;
-    } const cases[] = {{TRUE, 4, 1}, {TRUE, 3, 0}, {FALSE, 4, 0}, {FALSE, 0, 0}};
+    } const cases[] = {{false, TRUE, 4, TRUE, TRUE, 1},   {false, TRUE, 3, TRUE, TRUE, 0},
+                       {false, FALSE, 4, TRUE, TRUE, 0},  {false, FALSE, 0, TRUE, TRUE, 0},
+                       {false, TRUE, 4, TRUE, FALSE, 0},  {true, TRUE, 0, TRUE, TRUE, 1},
+                       {true, TRUE, 0, FALSE, TRUE, 0},   {true, TRUE, 0, TRUE, FALSE, 0}};
     TempFolder temp;
+    const std::string source = temp.file("source.bin");
+    makeFile(source, "abcd");
     FileCalls calls = realFileCalls;
     calls.writeFile = fakeWriteFile;
+    calls.moveFile = fakeMoveFile;
+    calls.copyFile = fakeCopyFile;
     for (const Case& c : cases) {
-        fakeWriteResult = c.result;
+        fakeWriteResult = c.writeResult;
         fakeWriteCount = c.written;
-        std::string path = temp.file("short.bin");
+        fakeCopyResult = c.copyResult;
+        fakeMoveResult = c.moveResult;
+        const std::string what = std::to_string(&c - cases);
+        std::string path = temp.file("target.bin");
         makeFile(path, "before");
-        EXPECT_EQ(c.expected, writeWholeFile(path.c_str(), "abcd", 4, calls)) << c.result << "/" << c.written;
-        EXPECT_EQ(c.expected == 1, present(path)) << c.result << "/" << c.written;
-        if (c.expected == 1) EXPECT_TRUE(DeleteFileA(path.c_str())) << "the file was closed";
+        const int result = c.copy ? copyWholeFile(wide(source).c_str(), path.c_str(), calls)
+                                  : writeWholeFile(path.c_str(), "abcd", 4, calls);
+        EXPECT_EQ(c.expected, result) << what;
+        EXPECT_EQ(c.expected ? "abcd" : "before", readFile(path)) << what;
+        EXPECT_FALSE(present(partialOf(path))) << what;
+        EXPECT_TRUE(DeleteFileA(path.c_str())) << what << ": the file was closed";
     }
 }
 
-TEST(FileExists, OpensForReading) {
+// What stands at the final name is replaced, never written through: a link's
+// target keeps its bytes. A folder, or a file held open without delete
+// sharing, makes the write fail and stays as it was. A temporary file left by
+// a killed run is cleared away.
+TEST(WholeFileWriters, ReplaceWhatStandsInTheWayButNeverWriteThroughIt) {
+    enum Obstacle { LinkAtPath, ReadOnlyAtPath, LeftoverPartial, FolderAtPath, HeldAtPath };
+    const struct {
+        Obstacle obstacle;
+        int expected;
+    } cases[] = {{LinkAtPath, 1}, {ReadOnlyAtPath, 1}, {LeftoverPartial, 1}, {FolderAtPath, 0}, {HeldAtPath, 0}};
+    TempFolder temp;
+    const std::string source = temp.file("source.bin");
+    makeFile(source, "new bytes");
+    for (const bool copy : {false, true}) {
+        for (const auto& c : cases) {
+            const std::string what = std::to_string(c.obstacle) + (copy ? " copy" : " write");
+            TempFolder scratch;
+            const std::string outside = scratch.file("outside.txt");
+            makeFile(outside, "outside");
+            const std::string path = temp.file("target.bin");
+            HANDLE holder = INVALID_HANDLE_VALUE;
+            switch (c.obstacle) {
+                case LinkAtPath: ASSERT_TRUE(plantFileLink(path, outside)) << what; break;
+                case ReadOnlyAtPath: makeReadOnlyFile(path); break;
+                case LeftoverPartial: makeFile(partialOf(path), "torn"); break;
+                case FolderAtPath: makeFolder(path); break;
+                case HeldAtPath:
+                    makeFile(path, "held");
+                    holder = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                         nullptr);
+                    break;
+            }
+            const int result = copy ? copyWholeFile(wide(source).c_str(), path.c_str())
+                                    : writeWholeFile(path.c_str(), "new bytes", 9);
+            CloseHandle(holder);
+            EXPECT_EQ(c.expected, result) << what;
+            EXPECT_EQ("outside", readFile(outside)) << what;
+            EXPECT_FALSE(present(partialOf(path))) << what;
+            if (c.expected == 1) {
+                EXPECT_EQ("new bytes", readFile(path)) << what;
+                EXPECT_EQ(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL,
+                          GetFileAttributesA(path.c_str()) | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL)
+                    << what << ": a plain, writable file";
+            }
+            EXPECT_EQ(c.obstacle == FolderAtPath, isFolder(path)) << what;
+            if (c.obstacle == HeldAtPath) EXPECT_EQ("held", readFile(path)) << what;
+            RemoveDirectoryA(path.c_str());
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+    }
+}
+
+// The source is found through its wide path whatever characters its folder
+// holds; a read-only source gives a writable copy; a copy onto the source
+// itself keeps the file and counts as done; a missing source fails.
+TEST(CopyWholeFile, CopiesFromAnyFolderAndKeepsTheSourceItself) {
+    TempFolder temp;
+    const std::wstring folder = wide(temp.path()) + L"\\\u03a3\u03bf\u03bd\u043e \u97f3";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring source = folder + L"\\setup.exe";
+    HANDLE file = CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr);
+    DWORD written = 0;
+    WriteFile(file, "program", 7, &written, nullptr);
+    CloseHandle(file);
+    const std::string copy = temp.file("setup.exe");
+    EXPECT_EQ(1, copyWholeFile(source.c_str(), copy.c_str()));
+    EXPECT_EQ("program", readFile(copy));
+    EXPECT_EQ(0u, GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_EQ(1, copyWholeFile(wide(copy).c_str(), copy.c_str())) << "onto itself";
+    EXPECT_EQ("program", readFile(copy));
+    EXPECT_EQ(0, copyWholeFile((folder + L"\\absent.exe").c_str(), temp.file("other.exe").c_str()));
+    EXPECT_FALSE(present(temp.file("other.exe")));
+    SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(source.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST(RemoveFile, DeletesReadOnlyFilesAndReportsWhatStays) {
+    TempFolder temp;
+    makeReadOnlyFile(temp.file("readonly.txt"));
+    makeFile(temp.file("held.txt"));
+    makeFolder(temp.file("folder"));
+    HANDLE holder = holdWithoutSharing(temp.file("held.txt"));
+    const struct {
+        const char* name;
+        int expected;
+    } cases[] = {{"readonly.txt", 1}, {"absent.txt", 1}, {"held.txt", 0}, {"folder", 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.expected, removeFile(temp.file(c.name).c_str())) << c.name;
+        EXPECT_EQ(c.expected == 0, present(temp.file(c.name))) << c.name;
+    }
+    CloseHandle(holder);
+}
+
+// Presence is judged by attributes, so a file held open by another process
+// without any sharing still counts.
+TEST(FileExists, SeesFilesAndFoldersWhoeverHoldsThem) {
     TempFolder temp;
     std::string file = temp.file("readme.txt");
     makeFile(file);
     makeFolder(temp.file("folder"));
-    EXPECT_EQ(1, fileExists(file.c_str()));
-    EXPECT_EQ(0, fileExists(temp.file("missing.txt").c_str()));
-    EXPECT_EQ(0, fileExists(temp.file("missing\\readme.txt").c_str()));
-    EXPECT_EQ(0, fileExists(temp.file("folder").c_str()));
-
-    HANDLE writer = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
-    EXPECT_EQ(0, fileExists(file.c_str())) << "held without read sharing";
-    CloseHandle(writer);
-    EXPECT_EQ(1, fileExists(file.c_str())) << "the probe left no handle open";
+    HANDLE holder = holdWithoutSharing(file);
+    const struct {
+        std::string path;
+        int file, folder;
+    } cases[] = {{file, 1, 0},
+                 {temp.file("folder"), 0, 1},
+                 {temp.file("missing.txt"), 0, 0},
+                 {temp.file("missing\\readme.txt"), 0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.file, fileExists(c.path.c_str())) << c.path;
+        EXPECT_EQ(c.folder, folderExists(c.path.c_str())) << c.path;
+    }
+    CloseHandle(holder);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // Unix symbolic link to a folder as a folder with FILE_ATTRIBUTE_REPARSE_POINT
 // (0x410), and has no Windows call that makes or removes one.
 //   plantFolderLink("C:\\...\\link", "C:\\...\\target")  true when the link is there
-//   removeFolderLink("C:\\...\\link")
+//   plantFileLink("C:\\...\\link", "C:\\...\\file")     the same for a file; Wine shows
+//                                                         it as the file itself
+//   removeFolderLink("C:\\...\\link")                     removes either kind
 #pragma once
 #include <windows.h>
 
@@ -34,16 +36,24 @@ inline void runUnix(const char* program, const std::string& arguments) {
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
 }
-}  // namespace folder_link_detail
 
-inline bool plantFolderLink(const std::string& link, const std::string& target) {
-    using namespace folder_link_detail;
+// Plants the link and waits until Windows shows `shown` among its attributes.
+inline bool plantLink(const std::string& link, const std::string& target, DWORD shown) {
     runUnix("/bin/ln", "-s \"" + unixPath(target) + "\" \"" + unixPath(link) + "\"");
     for (int tries = 0; tries < 100; ++tries, Sleep(50)) {
         DWORD attributes = GetFileAttributesA(link.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & shown) == shown) return true;
     }
     return false;
+}
+}  // namespace folder_link_detail
+
+inline bool plantFolderLink(const std::string& link, const std::string& target) {
+    return folder_link_detail::plantLink(link, target, FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+inline bool plantFileLink(const std::string& link, const std::string& target) {
+    return folder_link_detail::plantLink(link, target, 0);
 }
 
 inline void removeFolderLink(const std::string& link) {
