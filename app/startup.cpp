@@ -20,6 +20,7 @@ namespace {
 const DWORD LOAD_LIBRARY_SEARCH_SYSTEM32_ONLY = 0x00000800;
 typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD);
 typedef BOOL(WINAPI* SetDllDirectoryAFunction)(LPCSTR);
+const DWORD kApplicationEndWaitMs = 5000;
 
 // 1 when the process runs a file named fileName, in any letter case.
 int processRunsFile(DWORD processId, const char* fileName) {
@@ -65,8 +66,14 @@ void closeRunningApplication(const char* title, const char* fileName) {
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
         if (GetWindowTextA(window, text, sizeof text) > 0 && textEqual(text, title) &&
-            processRunsFile(processId, fileName))
+            processRunsFile(processId, fileName)) {
+            // The process gets a few seconds to end, so that the application's
+            // file is free to be replaced or removed.
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
             PostMessageA(window, WM_DESTROY, 0, 0);
+            WaitForSingleObject(process, kApplicationEndWaitMs);
+            CloseHandle(process);
+        }
     }
 }
 

@@ -61,12 +61,13 @@ void showBox(const char* text, const char* caption, UINT style) {
     }
 }
 
-// A silent run uninstalls whenever the application is there, and installs
-// only with -i; -u with nothing installed does nothing.
+// A silent run uninstalls whenever the application is installed, and
+// installs (or completes an install) only with -i; -u removes whatever an
+// install or an interrupted run left, and with nothing there does nothing.
 int runSilentProcedure() {
     if (installer.alreadyInstalled) return uninstallReported(installer);
     if (silentInstall) return startInstallWorker(installer, 1);
-    return INSTALLER_OK;
+    return productTraces(installer) ? uninstallReported(installer) : INSTALLER_OK;
 }
 
 void finishSilentRun() {
@@ -148,9 +149,7 @@ int prepareWindow(InstallerContext& context) {
     removeLastComponent(context.selfFolder);
     context.alreadyInstalled = 0;
     if (locateInstallFolder(context) != 0) return 0;
-    char application[PROCEDURE_PATH_SIZE];
-    if (composeInstalledPath(application, context, applicationFileName) == 0 && fileExists(application))
-        context.alreadyInstalled = 1;
+    context.alreadyInstalled = productInstalled(context);
     return context.alreadyInstalled;
 }
 

@@ -35,7 +35,12 @@ int startInstallWorker(InstallerContext& context, int wait) {
     DWORD threadId = 0;
     context.workerThread = CreateThread(nullptr, 0, installWorkerMain, &context, 0, &threadId);
     context.workerThreadId = threadId;
-    if (context.workerThread == nullptr) return WORKER_NOT_STARTED;
+    // Without a worker nothing will clear busy, and the window would refuse
+    // to close for good.
+    if (context.workerThread == nullptr) {
+        context.busy = 0;
+        return WORKER_NOT_STARTED;
+    }
     if (!wait) return INSTALLER_OK;
     awaitInstallWorker(context);
     return context.workerResult;

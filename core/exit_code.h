@@ -16,5 +16,6 @@ enum ExitCode {
     PACKAGE_UNREADABLE = -1,          // the package resource is missing or too small for its header
     NO_INSTALL_FOLDER = -2,           // no Program Files folder, or the install folder does not fit
     INSTALL_FOLDER_NOT_CREATED = -3,  // the install folder could not be created
-    COPY_FAILED = -10,                // a packaged file could not be decoded, verified or written
+    COPY_FAILED = -10,                // a packaged file or the uninstaller copy could not be written whole
+    APPLICATION_STAYS = -20,          // the application file could not be removed: it still runs or is held
 };

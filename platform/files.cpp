@@ -149,16 +149,23 @@ int writeWholeFile(const char* path, const void* data, uint32_t size, const File
 // 1 when both files hold the same bytes.
 static int sameBytes(const WCHAR* source, const char* path) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
-    HANDLE files[2] = {CreateFileW(source, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr),
-                       CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)};
-    int same = files[0] != INVALID_HANDLE_VALUE && files[1] != INVALID_HANDLE_VALUE;
-    for (DWORD counts[2] = {1, 1}; same && counts[0] != 0;) {
-        uint8_t chunks[2][8192];
-        for (int i = 0; i < 2; ++i)
-            if (!ReadFile(files[i], chunks[i], sizeof chunks[i], &counts[i], nullptr)) counts[i] = ~0u;
-        same = counts[0] == counts[1] && counts[0] != ~0u && equalBytes(chunks[0], chunks[1], counts[0]);
+    HANDLE first = CreateFileW(source, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE second = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    int same = 1;
+    for (;;) {
+        uint8_t firstChunk[8192], secondChunk[8192];
+        DWORD firstCount = 0, secondCount = 0;
+        // A file that did not open fails its first read.
+        if (!ReadFile(first, firstChunk, sizeof firstChunk, &firstCount, nullptr) ||
+            !ReadFile(second, secondChunk, sizeof secondChunk, &secondCount, nullptr) || firstCount != secondCount ||
+            !equalBytes(firstChunk, secondChunk, firstCount)) {
+            same = 0;
+            break;
+        }
+        if (firstCount == 0) break;
     }
-    for (HANDLE file : files) CloseHandle(file);
+    CloseHandle(first);
+    CloseHandle(second);
     return same;
 }
 

@@ -33,20 +33,22 @@ void createMenuShortcuts(const InstallerContext& context, char folder[PROCEDURE_
 }
 
 // Copies the running installer into the install folder under its own file
-// name; the copy's path lands in `copy` even when the copy fails.
-void copyUninstaller(const InstallerContext& context, char copy[PROCEDURE_PATH_SIZE]) {
+// name, into `copy`. The source is read through its wide path, which names it
+// whatever characters its folder holds. 1 only when the copy then holds
+// exactly the running installer's bytes.
+int copyUninstaller(const InstallerContext& context, char copy[PROCEDURE_PATH_SIZE]) {
     char name[PROCEDURE_PATH_SIZE];
+    WCHAR self[PROCEDURE_PATH_SIZE];
     textCopy(name, sizeof name, context.selfPath);
     keepFileName(name);
-    if (composeInstalledPath(copy, context, name) != 0) {
-        copy[0] = '\0';
-        return;
-    }
-    if (CopyFileA(context.selfPath, copy, FALSE)) SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
+    const DWORD length = GetModuleFileNameW(nullptr, self, PROCEDURE_PATH_SIZE);
+    return length != 0 && length < PROCEDURE_PATH_SIZE && composeInstalledPath(copy, context, name) == 0 &&
+           copyWholeFile(self, copy);
 }
 
-// KiB of what the install put on disk: the packaged files and the uninstaller copy.
-uint32_t installedKilobytes(const InstallerContext& context) {
+// KiB of what the install put on disk: the packaged files and the uninstaller
+// copy, which holds the installer's own bytes.
+uint32_t installedKilobytes(const InstallerContext& context, const char* copy) {
     uint64_t bytes = 0;
     for (uint32_t index = 0; index < PACKAGE_ENTRY_COUNT; ++index) {
         PackageEntry entry;
@@ -54,7 +56,7 @@ uint32_t installedKilobytes(const InstallerContext& context) {
         bytes += entry.size;
     }
     WIN32_FILE_ATTRIBUTE_DATA self;
-    if (GetFileAttributesExA(context.selfPath, GetFileExInfoStandard, &self)) bytes += self.nFileSizeLow;
+    if (GetFileAttributesExA(copy, GetFileExInfoStandard, &self)) bytes += self.nFileSizeLow;
     return static_cast<uint32_t>((bytes + 1023) / 1024);
 }
 
@@ -66,16 +68,15 @@ int quotePath(char (&dst)[PROCEDURE_PATH_SIZE], const char* path, const char* af
     return 0;
 }
 
-// The entry in the list of installed programs. Windows runs UninstallString
-// as a command line, so the path is quoted: unquoted, a path with blanks would
-// let "C:\Program.exe" run in its place.
+// The entry in the list of installed programs, written after everything else:
+// its last value marks a complete install. Windows runs UninstallString as a
+// command line, so the path is quoted: unquoted, a path with blanks would let
+// "C:\Program.exe" run in its place.
 void writeUninstallEntry(const InstallerContext& context, const char* copy) {
-    char key[PROCEDURE_PATH_SIZE];
+    const char* key = uninstallEntryKey;
     char quoted[PROCEDURE_PATH_SIZE];
     char quiet[PROCEDURE_PATH_SIZE];
-    if (composeUninstallKeyPath(key, sizeof key) != 0 ||
-        quotePath(quoted, copy, "") != 0 || quotePath(quiet, copy, " -h -u") != 0)
-        return;
+    if (quotePath(quoted, copy, "") != 0 || quotePath(quiet, copy, " -h -u") != 0) return;
     // Values and subkeys left in the key by anything else go first (a
     // SystemComponent value would hide the entry from the list).
     deleteKeyTree(HKEY_LOCAL_MACHINE, key);
@@ -86,9 +87,9 @@ void writeUninstallEntry(const InstallerContext& context, const char* copy) {
     setMachineString(key, "DisplayVersion", PRODUCT_VERSION);
     setMachineString(key, "InstallLocation", context.installFolder);
     setMachineString(key, "QuietUninstallString", quiet);
-    setMachineDword(key, "EstimatedSize", installedKilobytes(context));
+    setMachineDword(key, "EstimatedSize", installedKilobytes(context, copy));
     setMachineDword(key, "NoModify", 1);
-    setMachineDword(key, "NoRepair", 1);
+    setMachineDword(key, entryCompletionValue, 1);
 }
 }  // namespace
 
@@ -104,14 +105,15 @@ int runInstall(InstallerContext& context) {
     if (extractPackage(context.instance, context.packageHeader, context.installFolder, nullptr) != 0)
         return failProcedure(context, COPY_FAILED, kCopyFailedText);
 
-    // From here on every step is best effort.
+    // The shortcuts are best effort; the uninstaller copy is not.
     setStatus(context, "Finalize Installation");
     char folder[PROCEDURE_PATH_SIZE];
     for (int which = 0; which < PROGRAMS_FOLDER_COUNT; ++which)
         if (readProgramsFolder(which, folder)) createMenuShortcuts(context, folder);
+    // Without a whole uninstaller copy the entry would name a missing or torn file.
     char copy[PROCEDURE_PATH_SIZE];
-    copyUninstaller(context, copy);
-    if (copy[0] != '\0') writeUninstallEntry(context, copy);
+    if (!copyUninstaller(context, copy)) return failProcedure(context, COPY_FAILED, kCopyFailedText);
+    writeUninstallEntry(context, copy);
     setStatus(context, "Installation Completed");
     return INSTALLER_OK;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/product.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -14,6 +15,7 @@ const char readmeShortcutName[] = "Readme";
 const char readmeFileName[] = "readme.txt";
 const char applicationShortcutName[] = PRODUCT_NAME;
 const char applicationFileName[] = PRODUCT_NAME ".exe";
+const char entryCompletionValue[] = "NoRepair";
 
 int failProcedure(InstallerContext& context, int code, const char* text) {
     textCopy(context.errorText, sizeof context.errorText, text);
@@ -37,4 +39,14 @@ int locateInstallFolder(InstallerContext& context) {
 
 int composeInstalledPath(char path[PROCEDURE_PATH_SIZE], const InstallerContext& context, const char* name) {
     return textJoin(path, PROCEDURE_PATH_SIZE, context.installFolder, name);
+}
+
+int productInstalled(const InstallerContext& context) {
+    char path[PROCEDURE_PATH_SIZE];
+    return composeInstalledPath(path, context, applicationFileName) == 0 && fileExists(path) &&
+           machineKeyHas(uninstallEntryKey, entryCompletionValue);
+}
+
+int productTraces(const InstallerContext& context) {
+    return folderExists(context.installFolder) || machineKeyHas(uninstallEntryKey, nullptr);
 }

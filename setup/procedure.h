@@ -31,5 +31,13 @@ int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]);
 // context.installFolder = Program Files + installSubfolder; 0, or -1 when no
 // base folder is known or the result does not fit.
 int locateInstallFolder(InstallerContext& context);
+// The uninstall entry's value written last: an entry without it is incomplete.
+extern const char entryCompletionValue[];
+// Judged in the install folder that `context` holds:
+//   productInstalled  the application file is there (also while another program holds it)
+//                     and the uninstall entry is complete; only then does -i uninstall
+//   productTraces     the install folder or any of the uninstall entry is there
+int productInstalled(const InstallerContext& context);
+int productTraces(const InstallerContext& context);
 // install folder + "\" + name; 0, or -1 when it does not fit.
 int composeInstalledPath(char path[PROCEDURE_PATH_SIZE], const InstallerContext& context, const char* name);

@@ -4,8 +4,11 @@
 #include "platform/text.h"
 
 const char shellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char uninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char uninstallEntryName[] = "OV:Sonograf {3C77C191-1FE5-4e3c}";
+#define UNINSTALL_LIST_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+#define UNINSTALL_ENTRY_NAME "OV:Sonograf {3C77C191-1FE5-4e3c}"
+const char uninstallListKey[] = UNINSTALL_LIST_KEY;
+const char uninstallEntryName[] = UNINSTALL_ENTRY_NAME;
+const char uninstallEntryKey[] = UNINSTALL_LIST_KEY "\\" UNINSTALL_ENTRY_NAME;
 const char settingsKey[] = "Orvane\\Sonograf";
 
 const RegistryCalls realRegistryCalls = {RegOpenKeyExA, RegEnumKeyExA, RegDeleteKeyA, RegCloseKey};
@@ -32,11 +35,6 @@ int setDword(HKEY root, const char* keyPath, const char* valueName, uint32_t val
     return setValue(root, keyPath, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 }  // namespace
-
-int composeUninstallKeyPath(char* dst, size_t capacity) {
-    if (textCopy(dst, capacity, uninstallListKey) != 0 || textAppend(dst, capacity, "\\") != 0) return -1;
-    return textAppend(dst, capacity, uninstallEntryName);
-}
 
 int setMachineString(const char* keyPath, const char* valueName, const char* text) {
     // The terminating NUL is stored with the text.
@@ -71,6 +69,14 @@ int getUserString(const char* keyPath, const WCHAR* valueName, char* dst, size_t
     // A text that does not fit dst counts as absent and leaves dst untouched: a
     // folder path cut short would name some other folder.
     return nameSurvivesCodePage(data, text, sizeof text) && textCopy(dst, capacity, text) == 0 ? 1 : 0;
+}
+
+int machineKeyHas(const char* keyPath, const char* valueName) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    const int has = valueName == nullptr || RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return has;
 }
 
 int deleteKeyTree(HKEY root, const char* keyPath, const RegistryCalls& calls) {

@@ -4,6 +4,8 @@
 //   setMachineString(path, "Publisher", "Orvane Software")  REG_SZ below HKLM, NUL stored
 //   setUserDword("Orvane\\Sonograf", "SysTray", 0)           REG_DWORD below HKCU
 //   getUserString(shellFoldersKey, L"Programs", buf, sizeof buf)
+//   machineKeyHas(path, "NoRepair")                          the key below HKLM holds the value;
+//                                                            with no value name, the key is there
 //   deleteKeyTree(HKEY_LOCAL_MACHINE, path)                  the key and all its subkeys
 #pragma once
 #include <windows.h>
@@ -15,10 +17,8 @@
 extern const char shellFoldersKey[];     // below HKCU, holds "Programs"
 extern const char uninstallListKey[];    // below HKLM, the list of installed programs
 extern const char uninstallEntryName[];  // the application's entry in that list
+extern const char uninstallEntryKey[];   // the entry's key path: list key, "\", entry name
 extern const char settingsKey[];         // below HKCU, the application's own settings
-
-// The entry's key path: list key, "\", entry name. 0, or -1 when it does not fit.
-int composeUninstallKeyPath(char* dst, size_t capacity);
 
 // Open or create the key (with any missing keys along the path), write, close.
 int setMachineString(const char* keyPath, const char* valueName, const char* text);
@@ -29,6 +29,8 @@ int setMachineDword(const char* keyPath, const char* valueName, uint32_t value);
 // capacity bytes. At most the first 4050 characters of the value count. A text
 // the ANSI code page cannot hold counts as absent.
 int getUserString(const char* keyPath, const WCHAR* valueName, char* dst, size_t capacity);
+
+int machineKeyHas(const char* keyPath, const char* valueName);
 
 // The registry calls of deleteKeyTree; tests pass fakes to produce failures.
 struct RegistryCalls {

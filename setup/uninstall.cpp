@@ -18,6 +18,8 @@ namespace {
 const char kCorruptUninstallPackageText[] = "De-Installation package might be corrupted\n" PACKAGE_DOWNLOAD_ADVICE;
 const char kNoRemovalFolderText[] =
     "Failed to get target folder on system disk\nthanks to remove " PRODUCT_NAME " manually...";
+const char kApplicationStaysText[] =
+    PRODUCT_NAME " is still running or in use and could not be removed.\nClose it and uninstall again.";
 
 // The shortcuts and the application's folder below one programs folder, with
 // whatever else it holds.
@@ -37,7 +39,7 @@ int deletePackagedFiles(InstallerContext& context) {
         // joined to the install folder, so it cannot reach a file outside it.
         if (!packageNameIsSafe(entry.name)) continue;
         char path[PROCEDURE_PATH_SIZE];
-        if (composeInstalledPath(path, context, entry.name) == 0) DeleteFileA(path);
+        if (composeInstalledPath(path, context, entry.name) == 0) removeFile(path);
     }
     return 0;
 }
@@ -63,10 +65,21 @@ int runUninstall(InstallerContext& context) {
     for (int which = 0; which < PROGRAMS_FOLDER_COUNT; ++which)
         if (readProgramsFolder(which, folder)) removeMenuFolder(folder);
     clearStartupAndTray();
-    char key[PROCEDURE_PATH_SIZE];
-    if (composeUninstallKeyPath(key, sizeof key) == 0) deleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    // An application that still runs, or that another program holds open, keeps
+    // its file: the entry and the uninstaller copy stay too, so that the
+    // uninstall can be run again from the list of installed programs.
+    char path[PROCEDURE_PATH_SIZE];
+    if (composeInstalledPath(path, context, applicationFileName) == 0 && fileExists(path))
+        return failProcedure(context, APPLICATION_STAYS, kApplicationStaysText);
+    deleteKeyTree(HKEY_LOCAL_MACHINE, uninstallEntryKey);
     if (locateInstallFolder(context) == 0) {
         deleteFolderTree(context.installFolder);
+        // Run from the uninstaller copy, the running file and so its folder
+        // stay; they go at the next restart.
+        if (lstrcmpiA(context.selfFolder, context.installFolder) == 0) {
+            MoveFileExA(context.selfPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            MoveFileExA(context.installFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        }
         context.installFolder[0] = '\0';
     }
     return INSTALLER_OK;
