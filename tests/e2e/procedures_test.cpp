@@ -3,8 +3,12 @@
 // without the application.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iostream>
 #include <set>
 #include <string>
 #include <utility>
@@ -41,6 +45,11 @@ std::string nameOf(const std::string& path) { return path.substr(path.rfind('\\'
 int run(const std::string& program, const char* arguments) {
     return static_cast<int>(runProgram(program, arguments, 60000));
 }
+
+bool present(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The uninstall fails with this code while the application's file stays.
+const int kApplicationStays = -20;
 
 // The package with the name of entry `index` replaced.
 std::string renamedEntry(std::string package, uint32_t index, const char* name) {
@@ -143,6 +152,20 @@ Lines documentedTraces() {
             dwordLine(kSettings, "SysTray", 0), dwordLine(kSettings, "SysTrayShowOnRun", 0)};
 }
 
+// Suspends or resumes every thread of a process: a hung program.
+void holdThreads(HANDLE process, bool hold) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 thread = {};
+    thread.dwSize = sizeof thread;
+    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread)) {
+        if (thread.th32OwnerProcessID != GetProcessId(process)) continue;
+        HANDLE handle = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID);
+        hold ? SuspendThread(handle) : ResumeThread(handle);
+        CloseHandle(handle);
+    }
+    CloseHandle(snapshot);
+}
+
 // The window titled `title` of a process, waited for up to 30 s.
 HWND windowOf(HANDLE process, const char* title) {
     for (int tries = 0; tries < 600; ++tries, Sleep(50)) {
@@ -227,17 +250,69 @@ protected:
         return changed;
     }
     std::string installed(const std::string& name) const { return paths.installFolder + "\\" + name; }
+    std::string entry() const { return "HKLM\\" + paths.uninstallKey; }
+    bool entryThere() const { return keyExists(HKEY_LOCAL_MACHINE, paths.uninstallKey, paths.view); }
+    // A value of the uninstall entry, empty when it is not there.
+    std::string entryValue(const char* name) const {
+        char text[1024] = {};
+        DWORD size = sizeof text - 1;
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), 0, KEY_READ | paths.view, &key) != ERROR_SUCCESS)
+            return "";
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+        RegCloseKey(key);
+        return text;
+    }
+    bool entryComplete() const {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), 0, KEY_READ | paths.view, &key) != ERROR_SUCCESS)
+            return false;
+        const bool complete = RegQueryValueExA(key, "NoRepair", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        return complete;
+    }
+    // Runs the registered QuietUninstallString: "<copy>" -h -u.
+    int runQuietUninstall() const {
+        const std::string command = entryValue("QuietUninstallString");
+        const size_t close = command.find('"', 1);
+        EXPECT_TRUE(command.size() > 2 && command[0] == '"' && close != std::string::npos) << command;
+        if (close == std::string::npos) return 1;
+        return run(command.substr(1, close - 1), command.substr(close + 1).c_str());
+    }
+    // What a complete install adds, its three files checked byte for byte.
+    Lines completeInstall() {
+        EXPECT_EQ(run(installer, "-h -i"), 0);
+        const Lines lines = changes();
+        EXPECT_EQ(productFilesWhole(), 3);
+        EXPECT_EQ(run(installer, "-h -u"), 0);
+        removeAll();
+        return lines;
+    }
+    // The application, the readme and the uninstaller copy: how many of them
+    // are there with exactly their right bytes, or -1 when one is there torn.
+    int productFilesWhole() const {
+        const std::pair<std::string, std::string> files[] = {
+            {installed("sonograf.exe"), app}, {installed("readme.txt"), readme}, {copy, setup}};
+        int whole = 0;
+        for (const auto& file : files) {
+            if (!present(file.first)) continue;
+            if (readBytes(file.first) != file.second) return -1;
+            ++whole;
+        }
+        return whole;
+    }
 
     Lines before;
     std::string link;
     const std::string installer = installerPath();
+    const std::string copy = paths.installFolder + "\\" + nameOf(installerPath());
+    const std::string app = readBytes(environmentValue("SONOGRAF_APP"));
+    const std::string readme = readBytes(environmentValue("SONOGRAF_README"));
+    const std::string setup = readBytes(installerPath());
 };
 
 TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
-    const std::string app = readBytes(environmentValue("SONOGRAF_APP"));
-    const std::string readme = readBytes(environmentValue("SONOGRAF_README"));
-    const std::string setup = readBytes(installer);
-    const std::string entry = "HKLM\\" + paths.uninstallKey;
+    const std::string entry = this->entry();
     for (const char* startedAs : {"", "Other Setup.exe"}) {
         TempFolder temp;
         std::string started = installer;
@@ -430,13 +505,227 @@ TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
     }
 }
 
-TEST_F(Procedures, UninstallFromTheCopyKeepsOnlyTheCopyAndItsFolder) {
-    ASSERT_EQ(run(installer, "-h -i"), 0);
-    const std::string copy = installed(nameOf(installer));
-    EXPECT_EQ(run(copy, "-h -u"), 0);
-    Lines expected = documentedTraces();
-    expected.insert({"D " + paths.installFolder, fileLine(copy, readBytes(installer).size())});
-    EXPECT_EQ(changes(), expected);
+// Starts the program and terminates it as soon as `watched` is there
+// (`appears`) or gone; true when it was still running then.
+bool killWhen(const std::string& program, const char* arguments, const std::string& watched, bool appears) {
+    HANDLE process = startProgram(program, arguments);
+    bool killed = false;
+    for (const DWORD start = GetTickCount(); WaitForSingleObject(process, 0) == WAIT_TIMEOUT;) {
+        if (present(watched) == appears || GetTickCount() - start > 60000) {
+            killed = TerminateProcess(process, 1);
+            break;
+        }
+    }
+    WaitForSingleObject(process, 60000);
+    CloseHandle(process);
+    return killed;
+}
+
+// Killed at any moment, a run leaves each product file whole or absent, and
+// the next runs install completely and uninstall completely. Tries per row:
+// SONOGRAF_KILL_TRIES, 3 by default.
+TEST_F(Procedures, AKilledRunLeavesWholeFilesAndTheNextRunsFinish) {
+    const Lines complete = completeInstall();
+    const char* asked = std::getenv("SONOGRAF_KILL_TRIES");
+    const int tries = asked ? std::atoi(asked) : 3;
+    const struct {
+        const char* what;
+        const char* arguments;
+        std::string watched;
+        bool appears;
+    } rows[] = {{"install killed as the application appears", "-h -i", installed("sonograf.exe"), true},
+                {"install killed as the uninstaller copy appears", "-h -i", copy, true},
+                {"uninstall killed as the application goes", "-h -u", installed("sonograf.exe"), false}};
+    int kills = 0, torn = 0;
+    for (const auto& row : rows) {
+        for (int attempt = 0; attempt < tries; ++attempt) {
+            const std::string what = std::string(row.what) + ", try " + std::to_string(attempt);
+            if (!row.appears) ASSERT_EQ(run(installer, "-h -i"), 0) << what;
+            kills += killWhen(installer, row.arguments, row.watched, row.appears);
+            const int whole = productFilesWhole();
+            torn += whole < 0;
+            EXPECT_GE(whole, 0) << what << ": a torn file";
+            // Killed only after its entry was complete, the install is done,
+            // and -i would take it away again.
+            if (!entryComplete()) {
+                EXPECT_EQ(run(installer, "-h -i"), 0) << what;
+                EXPECT_EQ(changes(), complete) << what;
+                EXPECT_EQ(productFilesWhole(), 3) << what;
+            }
+            EXPECT_EQ(run(installer, "-h -u"), 0) << what;
+            EXPECT_EQ(changes(), documentedTraces()) << what;
+            removeAll();
+        }
+    }
+    std::cout << "killed " << kills << " of " << 3 * tries << " runs; torn files: " << torn << std::endl;
+}
+
+// Restarts Windows' session in the prefix as a restart of Windows would: the
+// pending file operations are carried out; running programs stay.
+void restartWindows() {
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, sizeof system);
+    EXPECT_NE(runProgram(std::string(system) + "\\wineboot.exe", "-r", 120000), STILL_ACTIVE);
+}
+
+std::string pendingFileOperations() {
+    char operations[8192] = {};
+    DWORD size = sizeof operations - 2;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) ==
+        ERROR_SUCCESS) {
+        RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(operations), &size);
+        RegCloseKey(key);
+    }
+    std::string text(operations, size);
+    for (char& c : text) c = c ? c : '|';
+    return text;
+}
+
+// Whatever an interrupted or hindered run left, -u removes all of it, run by
+// the installer or through the registered QuietUninstallString. An
+// application that runs hung or is held open fails the uninstall with its own
+// code and keeps the entry and the copy; once it is gone the uninstall ends
+// the job. Run from the copy, the copy and its folder go at the next restart.
+TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
+    std::string damaged = installerPackage(installer);
+    PackageEntry first;
+    readPackageEntry(reinterpret_cast<const uint8_t*>(damaged.data()), 0, &first);
+    first.digest[0] ^= 1;  // the application fails alone: only readme.txt is written
+    writePackageEntry(reinterpret_cast<uint8_t*>(&damaged[0]), 0, &first);
+    TempFolder temp;
+    const std::string damagedInstaller = temp.file("SonografSetup.exe");
+    ASSERT_TRUE(copyWithPackage(installer, damagedInstaller, damaged));
+    const std::string application = installed("sonograf.exe");
+    using Release = std::function<void()>;
+    const struct {
+        const char* what;
+        std::function<Release()> prepare;  // after the install; returns what ends the hindrance
+        int code;                          // of the first uninstall
+        bool failedInstall;
+    } rows[] = {
+        {"application deleted", [&] { DeleteFileA(application.c_str()); return Release(); }, 0, false},
+        {"application and readme deleted",
+         [&] {
+             DeleteFileA(application.c_str());
+             DeleteFileA(installed("readme.txt").c_str());
+             return Release();
+         },
+         0, false},
+        {"only the entry and the copy",
+         [&] {
+             DeleteFileA(application.c_str());
+             DeleteFileA(installed("readme.txt").c_str());
+             TempFolder::removeTree(paths.userMenuFolder);
+             TempFolder::removeTree(paths.commonMenuFolder);
+             return Release();
+         },
+         0, false},
+        {"application read-only",
+         [&] {
+             SetFileAttributesA(application.c_str(), FILE_ATTRIBUTE_READONLY);
+             return Release();
+         },
+         0, false},
+        {"application held open without sharing",
+         [&] {
+             HANDLE holder = CreateFileA(application.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             EXPECT_NE(holder, INVALID_HANDLE_VALUE);
+             return Release([holder] { CloseHandle(holder); });
+         },
+         kApplicationStays, false},
+        {"application hung",
+         [&] {
+             HANDLE running = startProgram(application, "");
+             EXPECT_NE(windowOf(running, "Sonograf"), nullptr);
+             holdThreads(running, true);
+             return Release([running] {
+                 holdThreads(running, false);
+                 finishProgram(running, 30000);
+             });
+         },
+         kApplicationStays, false},
+        {"only readme.txt after a failed install", [&] { return Release(); }, 0, true},
+    };
+    for (const auto& row : rows) {
+        for (const bool quiet : {false, true}) {
+            // A failed install writes no entry: there is no QuietUninstallString to run.
+            if (quiet && row.failedInstall) continue;
+            const std::string what = std::string(row.what) + (quiet ? ", QuietUninstallString" : ", installer");
+            auto uninstall = [&] { return quiet ? runQuietUninstall() : run(installer, "-h -u"); };
+            if (row.failedInstall) {
+                ASSERT_EQ(run(damagedInstaller, "-h -i"), -10) << what;
+                ASSERT_TRUE(present(installed("readme.txt")) && !present(application)) << what;
+            } else {
+                ASSERT_EQ(run(installer, "-h -i"), 0) << what;
+            }
+            Release release = row.prepare();
+            EXPECT_EQ(uninstall(), row.code) << what;
+            if (row.code != 0) {
+                EXPECT_TRUE(entryThere() && present(copy) && present(application)) << what << ": all kept for a retry";
+                release();
+                EXPECT_EQ(uninstall(), 0) << what << ", retried";
+            }
+            Lines traces = documentedTraces();
+            if (row.failedInstall) {  // no Start-menu folders were made
+                traces.erase("D " + parentOf(paths.userMenuFolder));
+                traces.erase("D " + parentOf(paths.commonMenuFolder));
+            }
+            Lines left = traces;
+            if (quiet) {
+                left.insert({"D " + paths.installFolder, fileLine(copy, setup.size())});
+                const std::string pending = pendingFileOperations();
+                EXPECT_NE(pending.find(copy + "|"), std::string::npos) << what << ": " << pending;
+                EXPECT_NE(pending.find(paths.installFolder + "|"), std::string::npos) << what << ": " << pending;
+            }
+            EXPECT_EQ(changes(), left) << what;
+            if (quiet) {
+                restartWindows();
+                for (int tries = 0; tries < 200 && present(paths.installFolder); ++tries) Sleep(50);
+                EXPECT_EQ(changes(), traces) << what << ", after a restart";
+            }
+            removeAll();
+        }
+    }
+}
+
+// A file link at a product file's name is replaced, never written through,
+// nor is its target deleted; a folder where the copy must go fails the install
+// before the entry is written; the installer run from the copy's own path
+// installs and keeps that file.
+TEST_F(Procedures, LinksAreReplacedAndTheCopyIsChecked) {
+    const Lines complete = completeInstall();
+    auto makeInstallFolder = [&] {
+        CreateDirectoryA(parentOf(paths.installFolder).c_str(), nullptr);
+        ASSERT_TRUE(CreateDirectoryA(paths.installFolder.c_str(), nullptr));
+    };
+    {
+        TempFolder scratch;
+        makeInstallFolder();
+        for (const std::string& name : {std::string("readme.txt"), nameOf(copy)}) {
+            const std::string target = scratch.file(name);
+            CloseHandle(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+            ASSERT_TRUE(plantFileLink(installed(name), target)) << name;
+        }
+        EXPECT_EQ(run(installer, "-h -i"), 0);
+        EXPECT_EQ(productFilesWhole(), 3);
+        EXPECT_EQ(run(installer, "-h -u"), 0);
+        EXPECT_EQ(changes(), documentedTraces());
+        for (const std::string& name : {std::string("readme.txt"), nameOf(copy)})
+            EXPECT_EQ(readBytes(scratch.file(name)), "") << name << " outside, untouched";
+        removeAll();
+    }
+    makeInstallFolder();
+    ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr));
+    EXPECT_EQ(run(installer, "-h -i"), -10) << "a folder named like the copy";
+    EXPECT_FALSE(entryThere());
+    removeAll();
+
+    makeInstallFolder();
+    ASSERT_TRUE(CopyFileA(installer.c_str(), copy.c_str(), FALSE));
+    EXPECT_EQ(run(copy, "-h -i"), 0) << "run from the copy's own path";
+    EXPECT_EQ(changes(), complete);
+    EXPECT_EQ(productFilesWhole(), 3);
 }
 
 // An uninstaller whose header names a file outside the install folder leaves that file alone.
