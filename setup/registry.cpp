@@ -9,6 +9,8 @@ const char shellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ex
 const char uninstallListKey[] = UNINSTALL_LIST_KEY;
 const char uninstallEntryName[] = UNINSTALL_ENTRY_NAME;
 const char uninstallEntryKey[] = UNINSTALL_LIST_KEY "\\" UNINSTALL_ENTRY_NAME;
+#undef UNINSTALL_LIST_KEY
+#undef UNINSTALL_ENTRY_NAME
 const char settingsKey[] = "Orvane\\Sonograf";
 
 const RegistryCalls realRegistryCalls = {RegOpenKeyExA, RegEnumKeyExA, RegDeleteKeyA, RegCloseKey};
