@@ -143,8 +143,10 @@ void onBlink(HWND window) {
 
 int prepareWindow(InstallerContext& context) {
     context.osVersionCode = getOsVersionCode();
-    const DWORD length = GetModuleFileNameA(nullptr, context.selfPath, sizeof context.selfPath);
-    if (length == 0 || length >= sizeof context.selfPath) context.selfPath[0] = '\0';
+    WCHAR self[sizeof context.selfPath];
+    if (!ownProgramPath(self, sizeof context.selfPath) ||
+        !WideCharToMultiByte(CP_ACP, 0, self, -1, context.selfPath, sizeof context.selfPath, nullptr, nullptr))
+        context.selfPath[0] = '\0';
     textCopy(context.selfFolder, sizeof context.selfFolder, context.selfPath);
     removeLastComponent(context.selfFolder);
     context.alreadyInstalled = 0;

@@ -192,3 +192,8 @@ static int pathHas(const char* path, DWORD folder) {
 int fileExists(const char* path) { return pathHas(path, 0); }
 
 int folderExists(const char* path) { return pathHas(path, FILE_ATTRIBUTE_DIRECTORY); }
+
+int ownProgramPath(WCHAR* path, DWORD capacity) {
+    const DWORD length = GetModuleFileNameW(nullptr, path, capacity);
+    return length != 0 && length < capacity ? 1 : 0;
+}

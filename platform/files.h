@@ -10,6 +10,8 @@
 //                                      is left at path
 //   fileExists(path), folderExists(path)
 //                                      1 when a file (a folder) is there, whoever holds it
+//   ownProgramPath(path, capacity)     the running program's own path, wide, so that it
+//                                      names the file whatever characters its folders hold
 // Both writers write under the temporary name path + PARTIAL_SUFFIX in the
 // destination's folder and rename it over path, so path is never seen half
 // written, and a link at path is replaced, never written through. A failed
@@ -48,3 +50,4 @@ int copyWholeFile(const WCHAR* source, const char* path, const FileCalls& calls 
 int removeFile(const char* path, const FileCalls& calls = realFileCalls);
 int fileExists(const char* path);
 int folderExists(const char* path);
+int ownProgramPath(WCHAR* path, DWORD capacity);

@@ -41,8 +41,7 @@ int copyUninstaller(const InstallerContext& context, char copy[PROCEDURE_PATH_SI
     WCHAR self[PROCEDURE_PATH_SIZE];
     textCopy(name, sizeof name, context.selfPath);
     keepFileName(name);
-    const DWORD length = GetModuleFileNameW(nullptr, self, PROCEDURE_PATH_SIZE);
-    return length != 0 && length < PROCEDURE_PATH_SIZE && composeInstalledPath(copy, context, name) == 0 &&
+    return ownProgramPath(self, PROCEDURE_PATH_SIZE) && composeInstalledPath(copy, context, name) == 0 &&
            copyWholeFile(self, copy);
 }
 
@@ -89,7 +88,7 @@ void writeUninstallEntry(const InstallerContext& context, const char* copy) {
     setMachineString(key, "QuietUninstallString", quiet);
     setMachineDword(key, "EstimatedSize", installedKilobytes(context, copy));
     setMachineDword(key, "NoModify", 1);
-    setMachineDword(key, entryCompletionValue, 1);
+    setMachineDword(key, ENTRY_COMPLETION_VALUE, 1);
 }
 }  // namespace
 

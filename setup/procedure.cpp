@@ -15,7 +15,6 @@ const char readmeShortcutName[] = "Readme";
 const char readmeFileName[] = "readme.txt";
 const char applicationShortcutName[] = PRODUCT_NAME;
 const char applicationFileName[] = PRODUCT_NAME ".exe";
-const char entryCompletionValue[] = "NoRepair";
 
 int failProcedure(InstallerContext& context, int code, const char* text) {
     textCopy(context.errorText, sizeof context.errorText, text);
@@ -44,7 +43,7 @@ int composeInstalledPath(char path[PROCEDURE_PATH_SIZE], const InstallerContext&
 int productInstalled(const InstallerContext& context) {
     char path[PROCEDURE_PATH_SIZE];
     return composeInstalledPath(path, context, applicationFileName) == 0 && fileExists(path) &&
-           machineKeyHas(uninstallEntryKey, entryCompletionValue);
+           machineKeyHas(uninstallEntryKey, L"" ENTRY_COMPLETION_VALUE);
 }
 
 int productTraces(const InstallerContext& context) {

@@ -32,7 +32,7 @@ int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]);
 // base folder is known or the result does not fit.
 int locateInstallFolder(InstallerContext& context);
 // The uninstall entry's value written last: an entry without it is incomplete.
-extern const char entryCompletionValue[];
+#define ENTRY_COMPLETION_VALUE "NoRepair"
 // Judged in the install folder that `context` holds:
 //   productInstalled  the application file is there (also while another program holds it)
 //                     and the uninstall entry is complete; only then does -i uninstall

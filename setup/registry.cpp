@@ -73,10 +73,10 @@ int getUserString(const char* keyPath, const WCHAR* valueName, char* dst, size_t
     return nameSurvivesCodePage(data, text, sizeof text) && textCopy(dst, capacity, text) == 0 ? 1 : 0;
 }
 
-int machineKeyHas(const char* keyPath, const char* valueName) {
+int machineKeyHas(const char* keyPath, const WCHAR* valueName) {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
-    const int has = valueName == nullptr || RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    const int has = valueName == nullptr || RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return has;
 }

@@ -4,7 +4,7 @@
 //   setMachineString(path, "Publisher", "Orvane Software")  REG_SZ below HKLM, NUL stored
 //   setUserDword("Orvane\\Sonograf", "SysTray", 0)           REG_DWORD below HKCU
 //   getUserString(shellFoldersKey, L"Programs", buf, sizeof buf)
-//   machineKeyHas(path, "NoRepair")                          the key below HKLM holds the value;
+//   machineKeyHas(path, L"NoRepair")                         the key below HKLM holds the value;
 //                                                            with no value name, the key is there
 //   deleteKeyTree(HKEY_LOCAL_MACHINE, path)                  the key and all its subkeys
 #pragma once
@@ -30,7 +30,7 @@ int setMachineDword(const char* keyPath, const char* valueName, uint32_t value);
 // the ANSI code page cannot hold counts as absent.
 int getUserString(const char* keyPath, const WCHAR* valueName, char* dst, size_t capacity);
 
-int machineKeyHas(const char* keyPath, const char* valueName);
+int machineKeyHas(const char* keyPath, const WCHAR* valueName);
 
 // The registry calls of deleteKeyTree; tests pass fakes to produce failures.
 struct RegistryCalls {

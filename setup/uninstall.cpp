@@ -75,8 +75,9 @@ int runUninstall(InstallerContext& context) {
     if (locateInstallFolder(context) == 0) {
         deleteFolderTree(context.installFolder);
         // Run from the uninstaller copy, the running file and so its folder
-        // stay; they go at the next restart.
-        if (lstrcmpiA(context.selfFolder, context.installFolder) == 0) {
+        // stay; they go at the next restart. (The entry starts the copy by the
+        // path the install composed, so the texts match byte for byte.)
+        if (textEqual(context.selfFolder, context.installFolder)) {
             MoveFileExA(context.selfPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
             MoveFileExA(context.installFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         }
