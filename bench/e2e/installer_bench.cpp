@@ -72,8 +72,7 @@ Installed whatAnInstallMakes() {
     char path[kShortcutPathSize];
     if (composeShortcutPath(path, getStartupFolder(), PRODUCT_NAME " (Orvane)") != 0) fail("no startup folder");
     made.startupLink = path;
-    if (composeUninstallKeyPath(path, sizeof path) != 0) fail("no uninstall key");
-    made.uninstallKey = path;
+    made.uninstallKey = uninstallEntryKey;
     for (const char* name : {"", "\\sonograf.exe", "\\readme.txt", "\\SonografSetup.exe"})
         made.paths.push_back(made.installFolder + name);
     return made;
