@@ -11,27 +11,18 @@
 #include <vector>
 
 #include "package/package_format.h"
+#include "support/bytes.h"
 #include "support/folder_link.h"
 #include "support/installed.h"
 #include "support/link_reader.h"
 #include "support/process.h"
 #include "support/scratch_key.h"
 #include "support/temp_folder.h"
+#include "support/windows_of.h"
 
 namespace {
 const InstalledPaths paths = installedPaths();
 const std::string kSettings = "HKCU\\Orvane\\Sonograf";
-
-std::string readBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
 
 std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
@@ -120,19 +111,6 @@ Lines documentedTraces() {
             dwordLine(kSettings, "SysTray", 0), dwordLine(kSettings, "SysTrayShowOnRun", 0)};
 }
 
-// The window titled `title` of a process, waited for up to 30 s.
-HWND windowOf(HANDLE process, const char* title) {
-    for (int tries = 0; tries < 600; ++tries, Sleep(50)) {
-        HWND window = nullptr;
-        while ((window = FindWindowExA(nullptr, window, nullptr, title)) != nullptr) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == GetProcessId(process)) return window;
-        }
-    }
-    return nullptr;
-}
-
 class Procedures : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -172,9 +150,9 @@ protected:
 };
 
 TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
-    const std::string app = readBytes(environmentValue("SONOGRAF_APP"));
-    const std::string readme = readBytes(environmentValue("SONOGRAF_README"));
-    const std::string setup = readBytes(installer);
+    const auto app = readFile(environmentValue("SONOGRAF_APP"));
+    const auto readme = readFile(environmentValue("SONOGRAF_README"));
+    const auto setup = readFile(installer);
     const std::string entry = "HKLM\\" + paths.uninstallKey;
     for (const char* startedAs : {"", "Other Setup.exe"}) {
         TempFolder temp;
@@ -202,19 +180,19 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
             expected.insert({"D " + parentOf(menu), "D " + menu});
             for (const auto& name : {std::make_pair("Readme", "readme.txt"), std::make_pair("Sonograf", "Sonograf.exe")}) {
                 const std::string shortcut = menu + "\\" + name.first + ".LNK";
-                expected.insert(fileLine(shortcut, readBytes(shortcut).size()));
+                expected.insert(fileLine(shortcut, readFile(shortcut).size()));
                 const LinkFields fields = readLink(shortcut);
                 EXPECT_EQ(fields.target, installed(name.second)) << shortcut;
                 EXPECT_EQ(fields.workingFolder, paths.installFolder) << shortcut;
             }
         }
         EXPECT_EQ(changes(), expected) << started;
-        EXPECT_TRUE(readBytes(installed("sonograf.exe")) == app && readBytes(installed("readme.txt")) == readme &&
-                    readBytes(copy) == setup);
+        EXPECT_TRUE(readFile(installed("sonograf.exe")) == app && readFile(installed("readme.txt")) == readme &&
+                    readFile(copy) == setup);
         EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 
         HANDLE application = startProgram(installed("Sonograf.exe"), "");
-        HWND window = windowOf(application, "Sonograf");
+        HWND window = awaitWindowByTitle(application, "Sonograf");
         EXPECT_NE(window, nullptr);
         PostMessageA(window, WM_CLOSE, 0, 0);
         finishProgram(application, 10000);
@@ -288,7 +266,7 @@ TEST_F(Procedures, UninstallFromTheCopyKeepsOnlyTheCopyAndItsFolder) {
     const std::string copy = installed(nameOf(installer));
     EXPECT_EQ(run(copy, "-h -u"), 0);
     Lines expected = documentedTraces();
-    expected.insert({"D " + paths.installFolder, fileLine(copy, readBytes(installer).size())});
+    expected.insert({"D " + paths.installFolder, fileLine(copy, readFile(installer).size())});
     EXPECT_EQ(changes(), expected);
 }
 
@@ -307,7 +285,7 @@ TEST_F(Procedures, UninstallDeletesNoFileNamedOutsideTheFolder) {
 TEST_F(Procedures, RunningApplicationClosesWhenTheInstallerStarts) {
     ASSERT_EQ(run(installer, "-h -i"), 0);
     HANDLE application = startProgram(installed("Sonograf.exe"), "");
-    ASSERT_NE(windowOf(application, "Sonograf"), nullptr);
+    ASSERT_NE(awaitWindowByTitle(application, "Sonograf"), nullptr);
     HANDLE setup = startProgram(installer, "-h -u");
     EXPECT_NE(finishProgram(application, 20000), STILL_ACTIVE);
     finishProgram(setup, 60000);

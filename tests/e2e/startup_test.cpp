@@ -12,9 +12,7 @@ namespace {
 const char* const kClass = "OVSonograf0Installer0MainWindow0";
 const char* const kTitle = "Orvane Sonograf Installation (Version 1.0.1.3)";
 
-HWND installerWindowOf(HANDLE process) { return windowOf(process, kClass); }
-
-HWND waitForInstallerWindow(HANDLE process, DWORD milliseconds) { return waitForWindow(process, kClass, milliseconds); }
+HWND installerWindowOf(HANDLE process) { return windowByClass(process, kClass); }
 
 // Closes the installer's window as a user would and returns its exit code.
 DWORD closeInstaller(HANDLE process) {
@@ -26,30 +24,32 @@ DWORD closeInstaller(HANDLE process) {
 TEST(InstallerStart, ShowsItsWindowWithTitleAndClass) {
     HANDLE process = startProgram(installerPath(), "");
     ASSERT_NE(process, nullptr) << installerPath();
-    HWND window = waitForInstallerWindow(process, 30000);
+    HWND window = awaitWindowByClass(process, kClass);
     ASSERT_NE(window, nullptr);
-    char title[128] = {};
-    GetWindowTextA(window, title, sizeof title);
-    EXPECT_STREQ(title, kTitle);
+    EXPECT_EQ(windowText(window), kTitle);
     // The window exists while its creation is still under way; it is shown after.
-    for (DWORD waited = 0; waited < 30000 && !IsWindowVisible(window); waited += 50) Sleep(50);
-    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(window) != FALSE; }));
     EXPECT_EQ(closeInstaller(process), 0u);
 }
 
 TEST(InstallerStart, HiddenModeCreatesTheWindowWithoutShowingIt) {
     HANDLE process = startProgram(installerPath(), "-h");
     ASSERT_NE(process, nullptr);
-    HWND window = waitForInstallerWindow(process, 30000);
+    HWND window = awaitWindowByClass(process, kClass);
     ASSERT_NE(window, nullptr);
+    // A message sent to the window is handled once the installer reads its
+    // messages, past the point where a shown window is shown.
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kPatienceMs, &result), 0);
     EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
     EXPECT_EQ(closeInstaller(process), 0u);
 }
 
 TEST(InstallerStart, SecondInstanceExitsAtOnceWithMinusOne) {
     HANDLE first = startProgram(installerPath(), "-h");
     ASSERT_NE(first, nullptr);
-    ASSERT_NE(waitForInstallerWindow(first, 30000), nullptr);
+    ASSERT_NE(awaitWindowByClass(first, kClass), nullptr);
     DWORD second = runProgram(installerPath(), "", 30000);
     EXPECT_EQ(second, 0xFFFFFFFFu);
     EXPECT_NE(installerWindowOf(first), nullptr);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "package/md5.h"
+#include "support/bytes.h"
 
 namespace {
 
@@ -32,17 +33,6 @@ std::string opensslMd5(const std::vector<uint8_t>& data) {
     unsigned int length = 0;
     EXPECT_EQ(1, EVP_Digest(data.data(), data.size(), digest, &length, EVP_md5(), nullptr));
     return hexOf(digest, length);
-}
-
-// Bytes that differ at every position, so a misplaced word shows.
-std::vector<uint8_t> patterned(size_t length) {
-    std::vector<uint8_t> data(length);
-    uint32_t x = 0x12345678u;
-    for (size_t i = 0; i < length; ++i) {
-        x = x * 1103515245u + 12345u;
-        data[i] = static_cast<uint8_t>(x >> 16);
-    }
-    return data;
 }
 
 TEST(Md5Digest, MatchesTheRfc1321TestSuite) {

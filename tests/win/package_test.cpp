@@ -14,22 +14,11 @@
 #include "package/package_builder.h"
 #include "package/package_format.h"
 #include "package/package_resource.h"
+#include "support/bytes.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
 namespace {
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    if (!bytes.empty() && !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
-}
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -1,4 +1,5 @@
-// Registry operations against Wine's real registry, each test in its own scratch key.
+// Registry operations against Wine's real registry, each test in its own scratch key,
+// never below the real list of installed programs, which the end-to-end tests watch.
 #include "setup/registry.h"
 
 #include <gtest/gtest.h>
@@ -150,10 +151,10 @@ LONG WINAPI recordingDelete(HKEY root, LPCSTR path) {
 }
 
 TEST(Registry, DeleteKeyTreeRemovesInnermostFirstAndKeepsTheListKey) {
-    // The entry lives below the real list key, next to another entry that must stay.
-    ScratchKey entry(HKEY_LOCAL_MACHINE, uninstallListKey);
-    ScratchKey neighbour(HKEY_LOCAL_MACHINE, uninstallListKey);
-    ASSERT_TRUE(entry.created() && neighbour.created());
+    // The entry lives below a list key, next to another entry that must stay.
+    ScratchKey list(HKEY_LOCAL_MACHINE, "Software");
+    ScratchKey entry(HKEY_LOCAL_MACHINE, list.path()), neighbour(HKEY_LOCAL_MACHINE, list.path());
+    ASSERT_TRUE(list.created() && entry.created() && neighbour.created());
     ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, entry.sub("a\\x")));
     ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, entry.sub("b")));
     writeValue(HKEY_LOCAL_MACHINE, entry.path(), "DisplayName", REG_SZ, std::string("x") + '\0');
@@ -166,7 +167,7 @@ TEST(Registry, DeleteKeyTreeRemovesInnermostFirstAndKeepsTheListKey) {
 
     EXPECT_EQ(deletedKeys, (std::vector<std::string>{"x", "a", "b", entry.path()}));
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, entry.path()));
-    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, uninstallListKey));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, list.path()));
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, neighbour.path(), "DisplayName").data, bytesOf(std::string("y") + '\0'));
 }
 
@@ -279,7 +280,7 @@ TEST(Registry, DeleteKeyTreeEndsWhenASubkeyCannotBeEnumerated) {
 
 TEST(Registry, UninstallEntryOfA32BitProgramLandsInThe32BitView) {
     if (!runningUnderWow64()) GTEST_SKIP() << "only a 32-bit program under WOW64 has two views";
-    ScratchKey scratch(HKEY_LOCAL_MACHINE, uninstallListKey);
+    ScratchKey scratch(HKEY_LOCAL_MACHINE, "SOFTWARE");  // redirected as the list key below it is
     ASSERT_TRUE(scratch.created());
     const std::string path = scratch.sub(uninstallEntryName);
     const std::string path32 = "SOFTWARE\\Wow6432Node\\" + path.substr(std::string("SOFTWARE\\").size());

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "support/wait.h"
+
 namespace folder_link_detail {
 inline std::string unixPath(const std::string& path) {
     typedef char*(CDECL * ToUnix)(LPCWSTR);
@@ -39,16 +41,15 @@ inline void runUnix(const char* program, const std::string& arguments) {
 inline bool plantFolderLink(const std::string& link, const std::string& target) {
     using namespace folder_link_detail;
     runUnix("/bin/ln", "-s \"" + unixPath(target) + "\" \"" + unixPath(link) + "\"");
-    for (int tries = 0; tries < 100; ++tries, Sleep(50)) {
-        DWORD attributes = GetFileAttributesA(link.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
-    }
-    return false;
+    return waitUntil([&] {
+        const DWORD attributes = GetFileAttributesA(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
 }
 
 inline void removeFolderLink(const std::string& link) {
     using namespace folder_link_detail;
     const std::string unix = unixPath(link);
     runUnix("/bin/rm", "-f \"" + unix + "\"");
-    for (int tries = 0; tries < 100 && GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; ++tries) Sleep(50);
+    waitUntil([&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
