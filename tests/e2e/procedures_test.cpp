@@ -192,7 +192,7 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
         EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 
         HANDLE application = startProgram(installed("Sonograf.exe"), "");
-        HWND window = awaitWindowByTitle(application, "Sonograf");
+        HWND window = awaitWindow(windowByTitle, application, "Sonograf");
         EXPECT_NE(window, nullptr);
         PostMessageA(window, WM_CLOSE, 0, 0);
         finishProgram(application, 10000);
@@ -248,8 +248,7 @@ TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
         if (c.damage == FlipInEntry0 || c.damage == FlipInEntry1) damaged[entries[c.damage - FlipInEntry0].offset] ^= 1;
         if (c.damage == UnsafeName) damaged = renamedEntry(package, 1, "..\\readme.txt");
         if (c.damage == FolderBlocked) {  // a file where the folder "OV" must go
-            CloseHandle(CreateFileA(parentOf(paths.installFolder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                                    nullptr));
+            writeFile(parentOf(paths.installFolder), "");
             before = snapshot();
         }
         TempFolder temp;
@@ -274,7 +273,7 @@ TEST_F(Procedures, UninstallFromTheCopyKeepsOnlyTheCopyAndItsFolder) {
 TEST_F(Procedures, UninstallDeletesNoFileNamedOutsideTheFolder) {
     ASSERT_EQ(run(installer, "-h -i"), 0);
     const std::string outside = parentOf(paths.installFolder) + "\\outside.txt";
-    CloseHandle(CreateFileA(outside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    writeFile(outside, "");
     TempFolder temp;
     const std::string uninstaller = temp.file("SonografSetup.exe");
     ASSERT_TRUE(copyWithPackage(installer, uninstaller, renamedEntry(installerPackage(installer), 1, "..\\outside.txt")));
@@ -285,7 +284,7 @@ TEST_F(Procedures, UninstallDeletesNoFileNamedOutsideTheFolder) {
 TEST_F(Procedures, RunningApplicationClosesWhenTheInstallerStarts) {
     ASSERT_EQ(run(installer, "-h -i"), 0);
     HANDLE application = startProgram(installed("Sonograf.exe"), "");
-    ASSERT_NE(awaitWindowByTitle(application, "Sonograf"), nullptr);
+    ASSERT_NE(awaitWindow(windowByTitle, application, "Sonograf"), nullptr);
     HANDLE setup = startProgram(installer, "-h -u");
     EXPECT_NE(finishProgram(application, 20000), STILL_ACTIVE);
     finishProgram(setup, 60000);
@@ -296,7 +295,7 @@ TEST_F(Procedures, UninstallLeavesTheTargetOfALinkAlone) {
     ASSERT_EQ(run(installer, "-h -i"), 0);
     TempFolder target;
     const std::string kept = target.file("kept.txt");
-    CloseHandle(CreateFileA(kept.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    writeFile(kept, "");
     link = installed("data");
     ASSERT_TRUE(plantFolderLink(link, target.path()));
     EXPECT_EQ(run(installer, "-h -u"), 0);

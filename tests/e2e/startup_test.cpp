@@ -24,7 +24,7 @@ DWORD closeInstaller(HANDLE process) {
 TEST(InstallerStart, ShowsItsWindowWithTitleAndClass) {
     HANDLE process = startProgram(installerPath(), "");
     ASSERT_NE(process, nullptr) << installerPath();
-    HWND window = awaitWindowByClass(process, kClass);
+    HWND window = awaitWindow(windowByClass, process, kClass);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(windowText(window), kTitle);
     // The window exists while its creation is still under way; it is shown after.
@@ -35,7 +35,7 @@ TEST(InstallerStart, ShowsItsWindowWithTitleAndClass) {
 TEST(InstallerStart, HiddenModeCreatesTheWindowWithoutShowingIt) {
     HANDLE process = startProgram(installerPath(), "-h");
     ASSERT_NE(process, nullptr);
-    HWND window = awaitWindowByClass(process, kClass);
+    HWND window = awaitWindow(windowByClass, process, kClass);
     ASSERT_NE(window, nullptr);
     // A message sent to the window is handled once the installer reads its
     // messages, past the point where a shown window is shown.
@@ -49,7 +49,7 @@ TEST(InstallerStart, HiddenModeCreatesTheWindowWithoutShowingIt) {
 TEST(InstallerStart, SecondInstanceExitsAtOnceWithMinusOne) {
     HANDLE first = startProgram(installerPath(), "-h");
     ASSERT_NE(first, nullptr);
-    ASSERT_NE(awaitWindowByClass(first, kClass), nullptr);
+    ASSERT_NE(awaitWindow(windowByClass, first, kClass), nullptr);
     DWORD second = runProgram(installerPath(), "", 30000);
     EXPECT_EQ(second, 0xFFFFFFFFu);
     EXPECT_NE(installerWindowOf(first), nullptr);

@@ -17,6 +17,7 @@
 #include "support/bytes.h"
 #include "support/installed.h"
 #include "support/process.h"
+#include "support/scratch_key.h"
 #include "support/temp_folder.h"
 #include "support/windows_of.h"
 
@@ -166,9 +167,8 @@ void expectIdleWindow(HWND window, const std::string& label, bool installed) {
     // Read until every region matches, so that a read during a repaint does not count.
     waitUntil([&] {
         readClient(window, shown);
-        for (const Region& region : kIdleRegions)
-            if (shown.differences(expected, region.rect) != 0) return false;
-        return true;
+        return std::all_of(std::begin(kIdleRegions), std::end(kIdleRegions),
+                           [&](const Region& region) { return shown.differences(expected, region.rect) == 0; });
     });
     for (const Region& region : kIdleRegions)
         EXPECT_EQ(shown.differences(expected, region.rect), 0) << region.name << " (" << label << ")";
@@ -181,15 +181,6 @@ void expectIdleWindow(HWND window, const std::string& label, bool installed) {
 
 // ---- the installer as a child process ------------------------------------
 
-void setText(HKEY root, const std::string& key, const char* name, const std::string& value) {
-    HKEY opened;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(opened);
-}
-
 // Links opened through the shell go to the recording handler for the run of
 // one test; the handler registration and the log are removed afterwards.
 class LinkRecorder {
@@ -201,15 +192,18 @@ public:
         const std::string command = "\"" + recorder + "\" \"%1\"";
         for (const char* scheme : {"http", "https"}) {
             const std::string key = std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command";
-            saved_.push_back(readDefault(key));
-            setText(HKEY_LOCAL_MACHINE, key, nullptr, command);
+            char value[1024] = {};
+            DWORD size = sizeof value;
+            RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size);
+            saved_.push_back(value);
+            writeValue(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, command + '\0');
         }
     }
     ~LinkRecorder() {
         const char* schemes[] = {"http", "https"};
         for (size_t i = 0; i < saved_.size(); ++i) {
             const std::string key = std::string("Software\\Classes\\") + schemes[i] + "\\shell\\open\\command";
-            setText(HKEY_LOCAL_MACHINE, key, nullptr, saved_[i]);
+            writeValue(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, saved_[i] + '\0');
         }
         SetEnvironmentVariableA("SONOGRAF_LINK_LOG", nullptr);
     }
@@ -227,12 +221,6 @@ public:
     }
 
 private:
-    static std::string readDefault(const std::string& key) {
-        char value[1024] = {};
-        DWORD size = sizeof value;
-        RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size);
-        return value;
-    }
     TempFolder temp_;
     std::string log_;
     std::vector<std::string> saved_;
@@ -243,7 +231,7 @@ struct Installer {
     HWND window = nullptr;
     explicit Installer(const std::string& program, const std::string& arguments = "") {
         process = startProgram(program, arguments);
-        if (process) window = awaitWindowByClass(process, kClass);
+        if (process) window = awaitWindow(windowByClass, process, kClass);
     }
     ~Installer() {
         if (process) finishProgram(process, 0);
@@ -264,20 +252,17 @@ struct Installer {
     }
     // A message box of the installer once its text is in place, or 0.
     HWND box(DWORD milliseconds = kPatienceMs) const {
-        HWND box = awaitWindowByClass(process, "#32770", milliseconds);
+        HWND box = awaitWindow(windowByClass, process, "#32770", milliseconds);
         return box != nullptr && waitUntil([&] { return !boxText(box).empty(); }) ? box : nullptr;
     }
     // Answers a box; its caption and text.
     static std::pair<std::string, std::string> answer(HWND box) {
+        if (box == nullptr) return {};
         std::pair<std::string, std::string> shown(windowText(box), boxText(box));
         // Wine can drop an answer posted to a box that is still settling:
         // answer again until the box is gone, as a person would click again.
         waitUntil([&] { return !PostMessageA(box, WM_COMMAND, IDOK, 0) || !IsWindow(box); });
         return shown;
-    }
-    std::pair<std::string, std::string> answerBox() const {
-        HWND shown = box();
-        return shown != nullptr ? answer(shown) : std::pair<std::string, std::string>();
     }
     DWORD exitCode(DWORD milliseconds = 30000) {
         const DWORD code = finishProgram(process, milliseconds);
@@ -287,7 +272,7 @@ struct Installer {
 };
 
 bool applicationInstalled() {
-    return GetFileAttributesA((installedPaths().installFolder + "\\Sonograf.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+    return present(installedPaths().installFolder + "\\Sonograf.exe");
 }
 
 // Leaves the system as the test found it: nothing installed.
@@ -311,7 +296,9 @@ std::string damagedPackage() {
 // Wine's per-program settings of the installer (and of its copies, which keep its name).
 const char* const kInstallerSettings = "Software\\Wine\\AppDefaults\\SonografSetup.exe";
 
-void emulateWindows(const char* wineVersion) { setText(HKEY_CURRENT_USER, kInstallerSettings, "Version", wineVersion); }
+void emulateWindows(const std::string& wine) {
+    writeValue(HKEY_CURRENT_USER, kInstallerSettings, "Version", REG_SZ, wine + '\0');
+}
 
 // Every case starts with nothing installed and the installer seeing Windows 10.
 class Window : public ::testing::Test {
@@ -378,6 +365,14 @@ std::set<DWORD> threadsOf(DWORD processId) {
     return threads;
 }
 
+const BYTE* instructionAt(const CONTEXT& context) {
+#ifdef _WIN64
+    return reinterpret_cast<const BYTE*>(context.Rip);
+#else
+    return reinterpret_cast<const BYTE*>(context.Eip);
+#endif
+}
+
 // The installer's worker held still: a thread other than the window's, suspended
 // at a moment it runs the installer's own code, where it holds no lock of the
 // system's that the window's thread may need. Resumed when the object goes.
@@ -394,26 +389,18 @@ struct HeldWorker {
         waitUntil([&] {
             threads = threadsOf(processId);
             for (DWORD id : threads) {
-                HANDLE candidate = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, id);
-                if (id == windowThread || candidate == nullptr || SuspendThread(candidate) == DWORD(-1)) {
-                    if (candidate != nullptr) CloseHandle(candidate);
-                    continue;
-                }
+                thread = id == windowThread ? nullptr : OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, 0, id);
+                if (thread == nullptr) continue;
                 CONTEXT context = {};
                 context.ContextFlags = CONTEXT_CONTROL;
-                const bool got = GetThreadContext(candidate, &context);
-#ifdef _WIN64
-                const BYTE* at = reinterpret_cast<const BYTE*>(context.Rip);
-#else
-                const BYTE* at = reinterpret_cast<const BYTE*>(context.Eip);
-#endif
-                if (got && at >= program.modBaseAddr && at < program.modBaseAddr + program.modBaseSize) {
-                    thread = candidate;
+                if (SuspendThread(thread) != DWORD(-1) && GetThreadContext(thread, &context) &&
+                    instructionAt(context) >= program.modBaseAddr &&
+                    instructionAt(context) < program.modBaseAddr + program.modBaseSize)
                     return true;
-                }
-                ResumeThread(candidate);
-                CloseHandle(candidate);
+                ResumeThread(thread);
+                CloseHandle(thread);
             }
+            thread = nullptr;
             return false;
         });
     }
@@ -492,7 +479,7 @@ TEST_F(Window, EnterStartsTheInstall) {
     Installer run(installerPath());
     ASSERT_TRUE(run.shown());
     run.key(VK_RETURN);
-    EXPECT_EQ(run.answerBox().first, "Success");
+    EXPECT_EQ(run.answer(run.box()).first, "Success");
     EXPECT_EQ(run.exitCode(), 0u);
     EXPECT_TRUE(applicationInstalled());
 }

@@ -1,8 +1,8 @@
 // Windows of a child process, found by class or by title: top-level windows
 // and message-only ones (a window without a place on the desktop).
-//   HWND w = awaitWindowByClass(process, "OVSonograf0Installer0MainWindow0");
-//   HWND app = awaitWindowByTitle(process, "Sonograf");
-//   HWND box = awaitWindowByClass(process, "#32770");  boxText(box) -> the message
+//   HWND w = windowByClass(process, "OVSonograf0Installer0MainWindow0");  0 if there is none
+//   HWND app = awaitWindow(windowByTitle, process, "Sonograf");         0 if none comes
+//   HWND box = awaitWindow(windowByClass, process, "#32770");  boxText(box) -> the message
 #pragma once
 #include <windows.h>
 
@@ -27,15 +27,10 @@ inline HWND windowOf(HANDLE process, const char* windowClass, const char* title)
 inline HWND windowByClass(HANDLE process, const char* windowClass) { return windowOf(process, windowClass, nullptr); }
 inline HWND windowByTitle(HANDLE process, const char* title) { return windowOf(process, nullptr, title); }
 
-inline HWND awaitWindowByClass(HANDLE process, const char* windowClass, DWORD milliseconds = kPatienceMs) {
+inline HWND awaitWindow(HWND (*find)(HANDLE, const char*), HANDLE process, const char* name,
+                        DWORD milliseconds = kPatienceMs) {
     HWND window = nullptr;
-    waitUntil([&] { return (window = windowByClass(process, windowClass)) != nullptr; }, milliseconds);
-    return window;
-}
-
-inline HWND awaitWindowByTitle(HANDLE process, const char* title, DWORD milliseconds = kPatienceMs) {
-    HWND window = nullptr;
-    waitUntil([&] { return (window = windowByTitle(process, title)) != nullptr; }, milliseconds);
+    waitUntil([&] { return (window = find(process, name)) != nullptr; }, milliseconds);
     return window;
 }
 

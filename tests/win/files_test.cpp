@@ -12,10 +12,6 @@
 
 namespace {
 
-bool present(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool isFolder(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -167,14 +163,7 @@ TEST(DeleteFolderTree, StopsAtAReadOnlyFile) {
     makeFolder(root);
     for (const char* name : {"a1", "b2", "m3", "n4"}) makeFile(root + "\\" + name);
     makeReadOnlyFile(root + "\\locked.txt");
-    std::vector<std::string> listed;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((root + "\\*").c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, search);
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) listed.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    const std::vector<std::string> listed = namesIn(root);
     const size_t lockedAt = std::find(listed.begin(), listed.end(), "locked.txt") - listed.begin();
     ASSERT_LT(lockedAt + 1, listed.size()) << "the listing must put an entry after the read-only file";
 

@@ -32,15 +32,6 @@ StoredValue readValue(HKEY root, const std::string& path, const char* name, REGS
     return value;
 }
 
-void writeValue(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                             static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 std::vector<unsigned char> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
 bool runningUnderWow64() {
@@ -74,7 +65,7 @@ TEST(Registry, UserDwordCreatesTheSettingsKeyAndResetsValues) {
     ScratchKey scratch(HKEY_CURRENT_USER, "Software");
     ASSERT_TRUE(scratch.created());
     const std::string path = scratch.sub("Orvane\\Sonograf");
-    writeValue(HKEY_CURRENT_USER, path, "SysTray", REG_DWORD, std::string("\x07\x00\x00\x00", 4));
+    ASSERT_TRUE(writeValue(HKEY_CURRENT_USER, path, "SysTray", REG_DWORD, std::string("\x07\x00\x00\x00", 4)));
 
     EXPECT_EQ(setUserDword(path.c_str(), "SysTray", 0), 1);
     EXPECT_EQ(setUserDword(path.c_str(), "SysTrayShowOnRun", 0x01020304u), 1);
@@ -117,7 +108,7 @@ TEST(Registry, GetUserStringAcceptsOnlyWholeStringValues) {
         SCOPED_TRACE(c.what);
         ScratchKey scratch(HKEY_CURRENT_USER, "Software");
         ASSERT_TRUE(scratch.created());
-        writeValue(HKEY_CURRENT_USER, scratch.path(), "Programs", c.type, c.stored);
+        ASSERT_TRUE(writeValue(HKEY_CURRENT_USER, scratch.path(), "Programs", c.type, c.stored));
 
         // Guard bytes behind the capacity catch any write past it.
         std::vector<char> buffer(c.capacity + 64, '#');
@@ -157,8 +148,8 @@ TEST(Registry, DeleteKeyTreeRemovesInnermostFirstAndKeepsTheListKey) {
     ASSERT_TRUE(list.created() && entry.created() && neighbour.created());
     ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, entry.sub("a\\x")));
     ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, entry.sub("b")));
-    writeValue(HKEY_LOCAL_MACHINE, entry.path(), "DisplayName", REG_SZ, std::string("x") + '\0');
-    writeValue(HKEY_LOCAL_MACHINE, neighbour.path(), "DisplayName", REG_SZ, std::string("y") + '\0');
+    ASSERT_TRUE(writeValue(HKEY_LOCAL_MACHINE, entry.path(), "DisplayName", REG_SZ, std::string("x") + '\0') &&
+                writeValue(HKEY_LOCAL_MACHINE, neighbour.path(), "DisplayName", REG_SZ, std::string("y") + '\0'));
 
     deletedKeys.clear();
     RegistryCalls recording = realRegistryCalls;

@@ -14,19 +14,6 @@
 
 namespace {
 
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 // Each test gets an install folder holding both targets and an empty shortcut folder.
 class Shortcuts : public ::testing::Test {
 protected:
