@@ -7,8 +7,11 @@
 #                        screenshot under Xvfb (build/installer.png) and install silently
 #   ./build.sh test      build, then run every test: native, Windows under Wine, end to end
 # The installer is signed when a certificate is given (see cmake/sign.sh and README, Release).
-#   ./build.sh bench     build, then print the package benchmark (host, and the Windows
-#                        builds under Wine) and the installer's size without resources
+#   ./build.sh bench [-- ROUNDS]
+#                        build, then print the package benchmark (host, and the Windows
+#                        builds under Wine), the installer end to end against programs
+#                        doing the same OS work (under Wine and Xvfb, ROUNDS rounds,
+#                        default 40) and the installer's size without resources
 # Missing Debian packages are installed first (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -145,9 +148,9 @@ run_installer() {
   trap cleanup EXIT
   cmake/wine-run.sh $kind "$installer" "$@" &
   local installer_pid=$!
-  local title="Orvane Sonograf Installation (Version 1.0.1.3)" window=
+  local title="Orvane Sonograf Installation (Version " window=
   for _ in $(seq 100); do
-    window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -1 || true)
+    window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title" | awk '{print $1}' | head -1 || true)
     [ -n "$window" ] && break
     sleep 0.2
   done
@@ -179,12 +182,20 @@ run_bench() {
   else
     echo "NOTE: this machine cannot run 32-bit Wine, so the shipped i686 build's benchmark cannot run here."
   fi
-  trap stop_wine EXIT
+  trap cleanup EXIT
   local kind
   for kind in "${kinds[@]}"; do
     echo "== $kind build under Wine (the installer's compiler and flags)"
     cmake/wine-run.sh "$kind" "build/$kind/bench/package_bench.exe"
   done
+  stop_wine
+  # The installer end to end, in a prefix of its own (the tests' prefixes
+  # stay as they are) on a display of its own.
+  kind=${kinds[0]}
+  echo "== installer end to end, $kind build under Wine"
+  export SONOGRAF_WINE_ROOT=$root/build/wine-bench
+  start_display
+  cmake/wine-run.sh "$kind" "build/$kind/bench/installer_bench.exe" "${1:-40}"
   echo "== installer"
   python3 tests/check_installer.py build/win32/SonografSetup.exe | grep '^installer:'
 }
@@ -199,6 +210,6 @@ case $command in
   build) ;;
   run) run_installer "$@" ;;
   test) run_tests ;;
-  bench) run_bench ;;
-  *) echo "usage: ./build.sh [build|run [-- ARGS]|test|bench]" >&2; exit 2 ;;
+  bench) run_bench "$@" ;;
+  *) echo "usage: ./build.sh [build|run [-- ARGS]|test|bench [-- ROUNDS]]" >&2; exit 2 ;;
 esac

@@ -2,6 +2,7 @@
 
 #include "app/layout.h"
 #include "core/bytes.h"
+#include "core/resource_ids.h"
 
 namespace {
 const COLORREF labelGrey = RGB(150, 150, 150);
@@ -53,7 +54,7 @@ void drawPanel(InstallerContext& context, HDC dc, const LayoutRect& r) {
 void createGraphics(InstallerContext& context) {
     context.boldFont = createArial(16, 800);
     context.largeFont = createArial(40, 400);
-    context.background = LoadBitmapA(context.instance, MAKEINTRESOURCEA(101));
+    context.background = LoadBitmapA(context.instance, MAKEINTRESOURCEA(BACKGROUND_RESOURCE_ID));
     BITMAP picture;
     zeroBytes(&picture, sizeof picture);
     if (context.background != nullptr) GetObjectA(context.background, sizeof picture, &picture);

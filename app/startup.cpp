@@ -1,29 +1,36 @@
 #include "app/startup.h"
 
 #include <objbase.h>
+#include <tlhelp32.h>
 
 #include "core/bytes.h"
 #include "core/context.h"
+#include "core/exit_code.h"
 #include "core/product.h"
+#include "core/resource_ids.h"
 #include "app/switches.h"
 #include "app/window.h"
 #include "platform/folders.h"
 #include "platform/lookup.h"
 #include "platform/os_version.h"
 #include "platform/text.h"
+#include "setup/procedure.h"
 
 namespace {
 const DWORD LOAD_LIBRARY_SEARCH_SYSTEM32_ONLY = 0x00000800;
 typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD);
 typedef BOOL(WINAPI* SetDllDirectoryAFunction)(LPCSTR);
 
-BOOL CALLBACK closeWindowTitled(HWND window, LPARAM title) {
-    if (window == nullptr) return TRUE;
-    char text[512];
-    text[0] = '\0';
-    GetWindowTextA(window, text, sizeof text);
-    if (textEqual(text, reinterpret_cast<const char*>(title))) PostMessageA(window, WM_DESTROY, 0, 0);
-    return TRUE;
+// 1 when the process runs a file named fileName, in any letter case.
+int processRunsFile(DWORD processId, const char* fileName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 process;
+    process.dwSize = sizeof process;
+    BOOL found = Process32First(snapshot, &process);
+    while (found && process.th32ProcessID != processId) found = Process32Next(snapshot, &process);
+    CloseHandle(snapshot);
+    return found && lstrcmpiA(process.szExeFile, fileName) == 0;
 }
 
 void endStartup(HANDLE mutex, HRESULT comResult) {
@@ -49,34 +56,49 @@ int initContext(InstallerContext& context, HINSTANCE instance) {
     return 0;
 }
 
-void closeRunningApplication(const char* title) {
-    EnumWindows(closeWindowTitled, reinterpret_cast<LPARAM>(title));
+void closeRunningApplication(const char* title, const char* fileName) {
+    // The system finds the titles without regard to case; only the exact
+    // title counts, and only in a process of the application's file.
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, nullptr, title)) != nullptr) {
+        char text[512];
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        if (GetWindowTextA(window, text, sizeof text) > 0 && textEqual(text, title) &&
+            processRunsFile(processId, fileName))
+            PostMessageA(window, WM_DESTROY, 0, 0);
+    }
 }
 
 HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuName, const char* title) {
     WNDCLASSA windowClass = {};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(100));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_INACTIVEBORDER + 1);
-    windowClass.lpszMenuName = menuName;
     windowClass.lpszClassName = MAIN_WINDOW_CLASS;
+    // Hidden, the window only carries the silent run's messages: a
+    // message-only window, with no look and no place among the desktop's.
+    HWND parent = HWND_MESSAGE;
+    DWORD style = 0;
+    if (!hiddenMode) {
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;
+        windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ICON_RESOURCE_ID));
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_INACTIVEBORDER + 1);
+        windowClass.lpszMenuName = menuName;
+        parent = nullptr;
+        style = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    }
     if (!RegisterClassA(&windowClass)) {
         MessageBoxA(nullptr, "Failed to register window class...", STARTUP_ERROR_CAPTION, MB_ICONWARNING);
         return nullptr;
     }
-    HWND window = CreateWindowExA(0, MAIN_WINDOW_CLASS, title,
-                                  WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 900, 300, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(0, MAIN_WINDOW_CLASS, title, style, CW_USEDEFAULT, CW_USEDEFAULT, 900, 300, parent,
+                                  nullptr, instance, nullptr);
     if (window == nullptr) {
         MessageBoxA(nullptr, "Failed to create window...", STARTUP_ERROR_CAPTION, MB_ICONWARNING);
         return nullptr;
     }
-    if (hiddenMode) {
-        ShowWindow(window, SW_HIDE);
-    } else {
+    if (!hiddenMode) {
         ShowWindow(window, SW_SHOW);
         UpdateWindow(window);
     }
@@ -85,26 +107,32 @@ HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuNa
 
 int runInstaller(HINSTANCE instance, const char* commandLine) {
     parseSwitches(commandLine);
+    // Hidden and without a procedure to run, the window would never be seen
+    // and nothing would end the run, which would hold the mutex against every
+    // later start: the run ends before it takes the mutex.
+    if (hiddenMode && !silentInstall && !silentUninstall) return NOTHING_TO_DO;
     HANDLE mutex = CreateMutexA(nullptr, TRUE, INSTALLER_MUTEX_NAME);
-    if (mutex == nullptr) return -1;
+    if (mutex == nullptr) return MUTEX_NOT_CREATED;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
-        return -1;
+        return ANOTHER_INSTANCE_RUNNING;
     }
-    closeRunningApplication(PRODUCT_NAME);
+    closeRunningApplication(PRODUCT_NAME, applicationFileName);
     resolveSpecialFolders();
     initContext(installer, instance);
-    HRESULT comResult = CoInitialize(nullptr);
+    // Only a shown window opens links through the shell, which wants COM on
+    // its thread; the install worker initialises COM for itself.
+    const HRESULT comResult = hiddenMode ? S_FALSE : CoInitialize(nullptr);
     if (createMainWindow(instance, mainWindowProc, nullptr, MAIN_WINDOW_TITLE) == nullptr) {
         endStartup(mutex, comResult);
-        return -1;
+        return WINDOW_NOT_CREATED;
     }
     MSG message = {};
     BOOL got;
     while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
         // A broken queue must not spin for ever nor end as success.
         if (got == -1) {
-            message.wParam = static_cast<WPARAM>(-1);
+            message.wParam = static_cast<WPARAM>(MESSAGE_LOOP_BROKEN);
             break;
         }
         TranslateMessage(&message);

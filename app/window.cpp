@@ -6,25 +6,29 @@
 #include "app/links.h"
 #include "app/paint.h"
 #include "app/switches.h"
+#include "app/worker.h"
 #include "core/bytes.h"
 #include "core/context.h"
+#include "core/exit_code.h"
 #include "core/product.h"
 #include "package/keystream.h"
 #include "platform/files.h"
-#include "platform/folders.h"
 #include "platform/metrics.h"
 #include "platform/os_version.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "setup/install.h"
 #include "setup/procedure.h"
-#include "setup/uninstall.h"
 
 namespace {
 int quitCodeKept = 0;
 int quitCode = 0;
 // A message box runs its own message loop, in which a quit or a destroy would
 // take the box down unread; both wait until the box has been answered.
+// The box's loop dispatches to mainWindowProc, which writes these variables,
+// so a system call may change them. The unit is compiled with
+// -fno-ipa-reference (app/CMakeLists.txt): without it the whole-program
+// analysis, which sees no path from a system call back into the unit, would
+// assume MessageBoxA leaves them unchanged and read stale values after it.
 int boxesOpen = 0;
 int quitDeferred = 0;
 int destroyDeferred = 0;
@@ -40,7 +44,7 @@ void destroyWindowState() {
     if (installer.timerId != 0) KillTimer(installer.window, installer.timerId);
     installer.timerId = 0;
     releaseGraphics(installer);
-    postQuit(0);
+    postQuit(INSTALLER_OK);
 }
 
 void showBox(const char* text, const char* caption, UINT style) {
@@ -60,15 +64,15 @@ void showBox(const char* text, const char* caption, UINT style) {
 // A silent run uninstalls whenever the application is there, and installs
 // only with -i; -u with nothing installed does nothing.
 int runSilentProcedure() {
-    if (installer.alreadyInstalled) return runUninstall(installer);
+    if (installer.alreadyInstalled) return uninstallReported(installer);
     if (silentInstall) return startInstallWorker(installer, 1);
-    return 0;
+    return INSTALLER_OK;
 }
 
 void finishSilentRun() {
     const int result = runSilentProcedure();
+    // Hidden, there is nothing to show and no graphics to release.
     if (hiddenMode) {
-        releaseGraphics(installer);
         postQuit(result);
         return;
     }
@@ -91,7 +95,7 @@ void reportCompletion(LPARAM code) {
     // posted now could still find busy set and be dropped, leaving the window
     // open: the worker's last steps are awaited first.
     awaitInstallWorker(installer);
-    PostMessageA(installer.window, WM_CLOSE, 0, 0);
+    postToWindow(WM_CLOSE, 0, 0);
 }
 
 // The window's outer size that gives a client area of the picture plus the band.
@@ -106,11 +110,13 @@ void sizeToPicture(HWND window) {
 void onCreate(HWND window) {
     installer.window = window;
     prepareWindow(installer);
+    // A hidden window is never painted: it gets no graphics.
     if (!hiddenMode) {
+        createGraphics(installer);
         sizeToPicture(window);
         installer.timerId = static_cast<uint32_t>(SetTimer(window, BLINK_TIMER_ID, BLINK_PERIOD_MS, nullptr));
     }
-    if (silentInstall || silentUninstall) PostMessageA(window, WM_COMMAND, CMD_SILENT_RUN, SILENT_RUN_CODE);
+    if (silentInstall || silentUninstall) postToWindow(WM_COMMAND, CMD_SILENT_RUN, SILENT_RUN_CODE);
 }
 
 void onClick(HWND window, LPARAM position) {
@@ -135,14 +141,13 @@ void onBlink(HWND window) {
 }  // namespace
 
 int prepareWindow(InstallerContext& context) {
-    createGraphics(context);
     context.osVersionCode = getOsVersionCode();
     const DWORD length = GetModuleFileNameA(nullptr, context.selfPath, sizeof context.selfPath);
     if (length == 0 || length >= sizeof context.selfPath) context.selfPath[0] = '\0';
     textCopy(context.selfFolder, sizeof context.selfFolder, context.selfPath);
     removeLastComponent(context.selfFolder);
     context.alreadyInstalled = 0;
-    if (resolveInstallFolder(context, installSubfolder) != 0) return 0;
+    if (locateInstallFolder(context) != 0) return 0;
     char application[PROCEDURE_PATH_SIZE];
     if (composeInstalledPath(application, context, applicationFileName) == 0 && fileExists(application))
         context.alreadyInstalled = 1;
@@ -155,11 +160,11 @@ void startAction(InstallerContext& context, HWND window) {
     ReleaseDC(window, dc);
     Sleep(PRESSED_LOOK_MS);
     if (context.alreadyInstalled) {
-        runUninstall(context);
+        uninstallReported(context);
         closeMainWindow();
         return;
     }
-    if (startInstallWorker(context, 0) == 0) return;
+    if (startInstallWorker(context, 0) == INSTALLER_OK) return;
     showBox("Failed to launch Procedure...", INSTALL_ERROR_CAPTION, MB_SYSTEMMODAL | MB_ICONERROR);
     closeMainWindow();
 }
@@ -185,7 +190,11 @@ void postQuit(int code) {
     PostQuitMessage(quitCode);
 }
 
-void closeMainWindow() { PostMessageA(installer.window, WM_DESTROY, 0, 0); }
+void postToWindow(UINT message, WPARAM wParam, LPARAM lParam) {
+    PostMessageA(installer.window, message, wParam, lParam);
+}
+
+void closeMainWindow() { postToWindow(WM_DESTROY, 0, 0); }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -214,7 +223,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 1;
         case WM_KEYDOWN:
             if (wParam == VK_RETURN && !installer.busy) startAction(installer, window);
-            if (wParam == VK_ESCAPE) PostMessageA(window, WM_CLOSE, 0, 0);
+            if (wParam == VK_ESCAPE) postToWindow(WM_CLOSE, 0, 0);
             return 0;
         case WM_COMMAND:
             if (!hiddenMode && LOWORD(wParam) == CMD_PROCEDURE_DONE) {

@@ -5,12 +5,12 @@
 #include <cstdint>
 
 #include "core/context.h"
-#include "setup/commands.h"
+#include "app/commands.h"
 
 enum { BLINK_TIMER_ID = 12347, BLINK_PERIOD_MS = 500, PRESSED_LOOK_MS = 200 };
 
-// Set-up on creation: graphics, OS version, own path and folder, install
-// folder, and whether the application is already installed there. Returns alreadyInstalled.
+// Set-up on creation: OS version, own path and folder, install folder, and
+// whether the application is already installed there. Returns alreadyInstalled.
 int prepareWindow(InstallerContext& context);
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The button's action: pressed look, then the uninstall on this thread (and
@@ -19,6 +19,8 @@ void startAction(InstallerContext& context, HWND window);
 // Unscrambles a stored link into a local buffer, opens it with the shell and
 // wipes the buffer. A stored link longer than LINK_MAX_SIZE is not opened.
 void openLink(InstallerContext& context, const uint8_t* stored, uint32_t count);
+// Posts (never sends) a message to the main window, from any thread.
+void postToWindow(UINT message, WPARAM wParam, LPARAM lParam);
 // Posts WM_DESTROY to the main window.
 void closeMainWindow();
 // Posts the quit message. The first code posted stands: a silent run's result

@@ -1,8 +1,9 @@
 // Ground floor: fixed names and texts of the product and its installer.
 #pragma once
 
+#include "core/version.h"
+
 #define PRODUCT_NAME "Sonograf"
-#define PRODUCT_VERSION "1.0.1.3"
 #define PRODUCT_PUBLISHER "Orvane Software"
 #define PRODUCT_DISPLAY_NAME "Sonograf, The Spectrum Analyzer"
 #define INSTALLER_MUTEX_NAME "Orvane Sonograf-Installation- Mutex-{3C77C191-1FE5-4e3c-A264-06A266759535}"

@@ -122,3 +122,6 @@ void decodeAndDigest(uint8_t* plain, const uint8_t* stored, uint32_t length, con
     md5Finish(&storedMd5, stored + done, length, storedDigest);
     md5Finish(&plainMd5, plain + done, length, plainDigest);
 }
+
+// The installer compiles its sources as one unit: the macro ends with this file.
+#undef OPTIMISED_FOR_SPEED

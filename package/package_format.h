@@ -8,7 +8,8 @@
 #pragma once
 #include <cstdint>
 
-const uint32_t PACKAGE_RESOURCE_ID = 100;
+#include "core/resource_ids.h"
+
 const uint32_t PACKAGE_HEADER_SIZE = 312;
 const uint32_t PACKAGE_ENTRY_COUNT = 2;
 const uint32_t PACKAGE_ENTRY_SIZE = 156;

@@ -62,22 +62,22 @@ int writeFile(void*, const char* path, const uint8_t* bytes, uint32_t size) {
 
 }  // namespace
 
-int readPackageHeader(InstallerContext& context, const PackageResourceCalls& calls) {
+int readPackageHeader(HMODULE module, uint8_t header[PACKAGE_HEADER_SIZE], const PackageResourceCalls& calls) {
     OpenedPackage package;
-    if (openPackage(context.instance, calls, &package) != 0) return -1;
+    if (openPackage(module, calls, &package) != 0) return -1;
     const int copied = package.size > PACKAGE_HEADER_SIZE;
-    if (copied) copyBytes(context.packageHeader, package.bytes, PACKAGE_HEADER_SIZE);
+    if (copied) copyBytes(header, package.bytes, PACKAGE_HEADER_SIZE);
     calls.freeResource(package.loaded);
     return copied ? 0 : -1;
 }
 
-int extractPackage(InstallerContext& context, const char* onlyName, const PackageResourceCalls& calls) {
+int extractPackage(HMODULE module, uint8_t header[PACKAGE_HEADER_SIZE], const char* folder,
+                   const char* onlyName, const PackageResourceCalls& calls) {
     OpenedPackage package;
-    if (openPackage(context.instance, calls, &package) != 0) return PACKAGE_RESULT_MISSING;
+    if (openPackage(module, calls, &package) != 0) return PACKAGE_RESULT_MISSING;
     DiskWriter disk = {&calls};
     const PackageWriter writer = {&disk, acquireBuffer, releaseBuffer, createFolders, writeFile};
-    const int result = extractPackageBytes(package.bytes, package.size, context.packageHeader,
-                                           context.installFolder, onlyName, &writer);
+    const int result = extractPackageBytes(package.bytes, package.size, header, folder, onlyName, &writer);
     calls.freeResource(package.loaded);
     return result;
 }

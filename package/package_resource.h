@@ -1,17 +1,21 @@
 // The package resource of the installer's own module, and its extraction
 // into the install folder.
-//   readPackageHeader(context): copies the first 312 bytes of RCDATA 100 of
-//     context.instance into context.packageHeader; 0, or -1 when the resource
-//     is missing, does not load or is not larger than the header.
-//   extractPackage(context, onlyName): decodes, verifies and writes the
-//     entries below context.installFolder (only the one named onlyName when
-//     given); 0, -1 (no resource, or an empty last entry) or -100 - failures.
+//   readPackageHeader(module, header): copies the first PACKAGE_HEADER_SIZE
+//     bytes of the module's package resource into header; 0, or -1 (header
+//     unchanged) when the resource is missing, does not load or is not larger
+//     than the header.
+//   extractPackage(module, header, folder, onlyName): refreshes header from the
+//     resource, then decodes, verifies and writes its entries below folder
+//     (only the one named onlyName when given); 0, -1 (no resource, or an
+//     empty last entry) or -100 - failures.
 // The platform calls come in as a table so tests can make them fail; the
 // default is the real one.
 #pragma once
 #include <windows.h>
 
-#include "core/context.h"
+#include <cstdint>
+
+#include "package/package_format.h"
 
 struct PackageResourceCalls {
     HRSRC(WINAPI* findResource)(HMODULE, LPCSTR, LPCSTR);
@@ -25,6 +29,7 @@ struct PackageResourceCalls {
 
 extern const PackageResourceCalls realPackageResourceCalls;
 
-int readPackageHeader(InstallerContext& context, const PackageResourceCalls& calls = realPackageResourceCalls);
-int extractPackage(InstallerContext& context, const char* onlyName,
-                   const PackageResourceCalls& calls = realPackageResourceCalls);
+int readPackageHeader(HMODULE module, uint8_t header[PACKAGE_HEADER_SIZE],
+                      const PackageResourceCalls& calls = realPackageResourceCalls);
+int extractPackage(HMODULE module, uint8_t header[PACKAGE_HEADER_SIZE], const char* folder,
+                   const char* onlyName, const PackageResourceCalls& calls = realPackageResourceCalls);

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "platform/code_page.h"
 #include "platform/paths.h"
 #include "platform/lookup.h"
 #include "platform/text.h"
@@ -14,6 +15,7 @@ const FolderCalls realFolderCalls = {
 
 typedef BOOL(WINAPI* SpecialFolderPathFn)(HWND, LPSTR, int, BOOL);
 typedef HRESULT(WINAPI* FolderPathFn)(HWND, int, HANDLE, DWORD, LPSTR);
+typedef BOOL(WINAPI* SpecialFolderPathWideFn)(HWND, LPWSTR, int, BOOL);
 
 struct Slot {
     char (SpecialFolders::*text)[kFolderSlotSize];
@@ -53,41 +55,63 @@ static HMODULE loadShellLibrary(const char* name, const FolderCalls& calls) {
 }
 
 // A shell function and the library that holds it (null when the library
-// cannot be loaded; the function is null when the library lacks it).
+// cannot be loaded; the function is null when the library lacks it), and for
+// the first pass its wide twin, which judges the names it gives.
 struct ShellFunction {
     HMODULE library;
     FARPROC function;
+    FARPROC wide;
 };
 
 static ShellFunction openShellFunction(const char* library, const char* name, const FolderCalls& calls) {
-    ShellFunction shell = {loadShellLibrary(library, calls), nullptr};
+    ShellFunction shell = {loadShellLibrary(library, calls), nullptr, nullptr};
     shell.function = lookupFunction<FARPROC>(shell.library, name, calls.getProcAddress);
     return shell;
 }
 
 static ShellFunction openSpecialFolderPath(const FolderCalls& calls) {
-    return openShellFunction("SHELL32.DLL", "SHGetSpecialFolderPathA", calls);
+    ShellFunction shell = openShellFunction("SHELL32.DLL", "SHGetSpecialFolderPathA", calls);
+    shell.wide = lookupFunction<FARPROC>(shell.library, "SHGetSpecialFolderPathW", calls.getProcAddress);
+    return shell;
 }
 
+// Asked only for what the first pass did not answer at all, never again for a
+// folder it named in characters the code page cannot hold.
 static ShellFunction openFolderPath(const FolderCalls& calls) {
     return openShellFunction("SHFOLDER.DLL", "SHGetFolderPathA", calls);
 }
 
 template <typename Function>
-static Function shellCall(const ShellFunction& shell) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(shell.function));
+static Function shellCall(FARPROC function) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(function));
 }
 
-// A folder counts as found only on exactly TRUE or S_OK; otherwise whatever
-// the shell left in the text is dropped.
-static int askSpecialFolderPath(SpecialFolderPathFn ask, char* text, int csidl, BOOL create) {
-    if (ask(nullptr, text, csidl, create) == TRUE) return 1;
+// What a lookup gave: a folder, none, or one whose name the code page cannot
+// hold. The narrow answer then names another folder ("Lukasz" for "Łukasz"),
+// so it is dropped too, and no stand-in may take its place.
+enum { FOLDER_LOST_IN_CODE_PAGE = -1, FOLDER_NONE = 0, FOLDER_FOUND = 1 };
+
+// Empties the text the shell left and says why.
+static int dropAnswer(char* text, int found) {
     text[0] = '\0';
-    return 0;
+    return found;
 }
 
-static void askFolderPath(FolderPathFn ask, char* text, int csidl) {
-    if (ask(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, text) != S_OK) text[0] = '\0';
+// A folder counts as found only on exactly TRUE or S_OK, and only when the
+// wide twin, where it answers, gives a name that survives the code page.
+static int askSpecialFolderPath(const ShellFunction& shell, char* text, int csidl, BOOL create) {
+    if (shellCall<SpecialFolderPathFn>(shell.function)(nullptr, text, csidl, create) != TRUE)
+        return dropAnswer(text, FOLDER_NONE);
+    WCHAR wide[MAX_PATH];
+    const SpecialFolderPathWideFn askWide = shellCall<SpecialFolderPathWideFn>(shell.wide);
+    if (askWide != nullptr && askWide(nullptr, wide, csidl, FALSE) == TRUE && !nameSurvivesCodePage(wide))
+        return dropAnswer(text, FOLDER_LOST_IN_CODE_PAGE);
+    return FOLDER_FOUND;
+}
+
+static void askFolderPath(const ShellFunction& shell, char* text, int csidl) {
+    if (shellCall<FolderPathFn>(shell.function)(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, text) != S_OK)
+        text[0] = '\0';
 }
 
 // Root of the Windows directory as `cut` leaves it, or "C:" when the
@@ -103,15 +127,15 @@ static int programFilesFallback(char* dst, size_t cap, int (*cut)(char*), const 
     return textJoin(dst, cap, root, "Program Files\\");
 }
 
-// Second pass: SHGetFolderPathA, asked only for the slots still empty.
-static void fillEmptySlots(SpecialFolders& table, const FolderCalls& calls) {
+// Second pass: SHGetFolderPathA, asked only for the slots still empty and
+// not in `lost` (one bit per slot).
+static void fillEmptySlots(SpecialFolders& table, const FolderCalls& calls, unsigned lost) {
     const ShellFunction folderPath = openFolderPath(calls);
     if (folderPath.library == nullptr) return;
-    FolderPathFn ask = shellCall<FolderPathFn>(folderPath);
-    if (ask != nullptr) {
-        for (const Slot& slot : kSlots) {
-            char* text = table.*slot.text;
-            if (text[0] == '\0') askFolderPath(ask, text, slot.csidl);
+    if (folderPath.function != nullptr) {
+        for (unsigned i = 0; i < sizeof kSlots / sizeof kSlots[0]; ++i) {
+            char* text = table.*kSlots[i].text;
+            if (text[0] == '\0' && !(lost >> i & 1)) askFolderPath(folderPath, text, kSlots[i].csidl);
         }
     }
     calls.freeLibrary(folderPath.library);
@@ -151,15 +175,18 @@ void resolveSpecialFolders(SpecialFolders& table, const FolderCalls& calls) {
 
     const ShellFunction specialFolderPath = openSpecialFolderPath(calls);
     if (specialFolderPath.library != nullptr) {
-        SpecialFolderPathFn ask = shellCall<SpecialFolderPathFn>(specialFolderPath);
-        int complete = ask != nullptr;
-        if (ask != nullptr) {
-            for (const Slot& slot : kSlots) {
-                if (!askSpecialFolderPath(ask, table.*slot.text, slot.csidl, slot.create)) complete = 0;
+        int complete = specialFolderPath.function != nullptr;
+        unsigned lost = 0;
+        if (complete) {
+            for (unsigned i = 0; i < sizeof kSlots / sizeof kSlots[0]; ++i) {
+                const Slot& slot = kSlots[i];
+                const int found = askSpecialFolderPath(specialFolderPath, table.*slot.text, slot.csidl, slot.create);
+                if (found != FOLDER_FOUND) complete = 0;
+                if (found == FOLDER_LOST_IN_CODE_PAGE) lost |= 1u << i;
             }
         }
         calls.freeLibrary(specialFolderPath.library);
-        if (!complete) fillEmptySlots(table, calls);
+        if (!complete) fillEmptySlots(table, calls, lost);
     }
     applyFallbacks(table, calls);
 }
@@ -173,28 +200,29 @@ const char* getStartupFolder(const SpecialFolders& table) {
 }
 
 // Asked afresh at each call, never taken from the special-folder table.
-int resolveInstallFolder(InstallerContext& context, const char* subfolder, const FolderCalls& calls) {
-    char* folder = context.installFolder;
-    const size_t cap = sizeof context.installFolder;
+int resolveInstallFolder(char* folder, size_t capacity, const char* subfolder, const FolderCalls& calls) {
     folder[0] = '\0';
 
+    int found = FOLDER_NONE;
     const ShellFunction specialFolderPath = openSpecialFolderPath(calls);
     if (specialFolderPath.library != nullptr) {
-        SpecialFolderPathFn ask = shellCall<SpecialFolderPathFn>(specialFolderPath);
-        if (ask != nullptr) askSpecialFolderPath(ask, folder, CSIDL_PROGRAM_FILES, FALSE);
+        if (specialFolderPath.function != nullptr)
+            found = askSpecialFolderPath(specialFolderPath, folder, CSIDL_PROGRAM_FILES, FALSE);
         calls.freeLibrary(specialFolderPath.library);
     }
+    // The second source and the fallback stand in for a folder the shell does
+    // not know, never for one it named in characters the code page cannot hold.
+    if (found == FOLDER_LOST_IN_CODE_PAGE) return -1;
     if (folder[0] == '\0') {
         const ShellFunction folderPath = openFolderPath(calls);
         if (folderPath.library != nullptr) {
-            FolderPathFn ask = shellCall<FolderPathFn>(folderPath);
-            if (ask != nullptr) askFolderPath(ask, folder, CSIDL_PROGRAM_FILES);
+            if (folderPath.function != nullptr) askFolderPath(folderPath, folder, CSIDL_PROGRAM_FILES);
             calls.freeLibrary(folderPath.library);
         }
     }
-    if (folder[0] == '\0') programFilesFallback(folder, cap, cutToRoot, calls);
+    if (folder[0] == '\0') programFilesFallback(folder, capacity, cutToRoot, calls);
     if (folder[0] == '\0') return -1;
-    if (textJoin(folder, cap, folder, subfolder) != 0) {
+    if (textJoin(folder, capacity, folder, subfolder) != 0) {
         folder[0] = '\0';
         return -1;
     }

@@ -2,17 +2,21 @@
 //   resolveSpecialFolders()            fills the special-folder table once per process
 //   getCommonProgramsFolder()          all-users Start-menu programs folder, may be empty
 //   getStartupFolder()                 per-user Startup folder ("Startup" if never found)
-//   resolveInstallFolder(ctx, "OV\Sonograf")
-//                                      ctx.installFolder = Program Files + subfolder;
-//                                      0, or -1 when no base folder is known or the result
-//                                      does not fit
+//   resolveInstallFolder(folder, capacity, "OV\Sonograf")
+//                                      folder = Program Files + subfolder; 0, or -1 (folder
+//                                      empty) when no base folder is known, the shell names
+//                                      it in characters the code page cannot hold (no
+//                                      fallback then) or the result does not fit in capacity
+//                                      bytes
+// A shell answer counts only when its wide twin's answer survives the ANSI code
+// page: a narrow name that does not would be another folder's.
 // The shell libraries are loaded from the system directory by full path. The
 // platform calls and the table come in as arguments so tests can use fakes and
 // a fresh table; the defaults are the real calls and the process-wide table.
 #pragma once
 #include <windows.h>
 
-#include "core/context.h"
+#include <cstddef>
 
 static const size_t kFolderSlotSize = 512;
 
@@ -44,4 +48,5 @@ extern const FolderCalls realFolderCalls;
 void resolveSpecialFolders(SpecialFolders& table = specialFolders, const FolderCalls& calls = realFolderCalls);
 const char* getCommonProgramsFolder(const SpecialFolders& table = specialFolders);
 const char* getStartupFolder(const SpecialFolders& table = specialFolders);
-int resolveInstallFolder(InstallerContext& context, const char* subfolder, const FolderCalls& calls = realFolderCalls);
+int resolveInstallFolder(char* folder, size_t capacity, const char* subfolder,
+                         const FolderCalls& calls = realFolderCalls);

@@ -1,15 +1,14 @@
 #include "setup/install.h"
 
-#include <objbase.h>
+#include <windows.h>
 
+#include "core/exit_code.h"
 #include "core/product.h"
 #include "package/package_format.h"
 #include "package/package_resource.h"
 #include "platform/files.h"
-#include "platform/folders.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "setup/commands.h"
 #include "setup/procedure.h"
 #include "setup/registry.h"
 #include "setup/shortcuts.h"
@@ -77,6 +76,9 @@ void writeUninstallEntry(const InstallerContext& context, const char* copy) {
     if (composeUninstallKeyPath(key, sizeof key) != 0 ||
         quotePath(quoted, copy, "") != 0 || quotePath(quiet, copy, " -h -u") != 0)
         return;
+    // Values and subkeys left in the key by anything else go first (a
+    // SystemComponent value would hide the entry from the list).
+    deleteKeyTree(HKEY_LOCAL_MACHINE, key);
     setMachineString(key, "DisplayName", PRODUCT_DISPLAY_NAME);
     setMachineString(key, "Publisher", PRODUCT_PUBLISHER);
     setMachineString(key, "UninstallString", quoted);
@@ -93,13 +95,14 @@ void writeUninstallEntry(const InstallerContext& context, const char* copy) {
 int runInstall(InstallerContext& context) {
     textCopy(context.errorCaption, sizeof context.errorCaption, INSTALL_ERROR_CAPTION);
     setStatus(context, "Extract Package");
-    if (readPackageHeader(context) != 0) return failProcedure(context, -1, kCorruptPackageText);
+    if (readPackageHeader(context.instance, context.packageHeader) != 0)
+        return failProcedure(context, PACKAGE_UNREADABLE, kCorruptPackageText);
     setStatus(context, "Copy Files");
-    if (resolveInstallFolder(context, installSubfolder) != 0)
-        return failProcedure(context, -2, kNoTargetFolderText);
+    if (locateInstallFolder(context) != 0) return failProcedure(context, NO_INSTALL_FOLDER, kNoTargetFolderText);
     if (createFolderChain(context.installFolder) != 1)
-        return failProcedure(context, -3, kNoTargetFolderText);
-    if (extractPackage(context, nullptr) != 0) return failProcedure(context, -10, kCopyFailedText);
+        return failProcedure(context, INSTALL_FOLDER_NOT_CREATED, kNoTargetFolderText);
+    if (extractPackage(context.instance, context.packageHeader, context.installFolder, nullptr) != 0)
+        return failProcedure(context, COPY_FAILED, kCopyFailedText);
 
     // From here on every step is best effort.
     setStatus(context, "Finalize Installation");
@@ -110,35 +113,5 @@ int runInstall(InstallerContext& context) {
     copyUninstaller(context, copy);
     if (copy[0] != '\0') writeUninstallEntry(context, copy);
     setStatus(context, "Installation Completed");
-    PostMessageA(context.window, WM_COMMAND, CMD_PROCEDURE_DONE, DONE_INSTALLED);
-    return 0;
-}
-
-DWORD WINAPI installWorkerMain(LPVOID parameter) {
-    InstallerContext& context = *static_cast<InstallerContext*>(parameter);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-    const HRESULT com = CoInitialize(nullptr);
-    context.workerResult = runInstall(context);
-    if (com == S_OK) CoUninitialize();
-    context.busy = 0;
-    return 0;
-}
-
-int startInstallWorker(InstallerContext& context, int wait) {
-    context.workerResult = -1;
-    context.busy = 1;
-    DWORD threadId = 0;
-    context.workerThread = CreateThread(nullptr, 0, installWorkerMain, &context, 0, &threadId);
-    context.workerThreadId = threadId;
-    if (context.workerThread == nullptr) return -1;
-    if (!wait) return 0;
-    awaitInstallWorker(context);
-    return context.workerResult;
-}
-
-void awaitInstallWorker(InstallerContext& context) {
-    if (context.workerThread == nullptr) return;
-    WaitForSingleObject(context.workerThread, INFINITE);
-    CloseHandle(context.workerThread);
-    context.workerThread = nullptr;
+    return INSTALLER_OK;
 }

@@ -4,8 +4,8 @@
 
 #include "core/product.h"
 #include "platform/folders.h"
+#include "platform/paths.h"
 #include "platform/text.h"
-#include "setup/commands.h"
 #include "setup/registry.h"
 
 const char installSubfolder[] = "OV\\" PRODUCT_NAME;
@@ -17,17 +17,22 @@ const char applicationFileName[] = PRODUCT_NAME ".exe";
 
 int failProcedure(InstallerContext& context, int code, const char* text) {
     textCopy(context.errorText, sizeof context.errorText, text);
-    PostMessageA(context.window, WM_COMMAND, CMD_PROCEDURE_DONE, DONE_FAILED);
     return code;
 }
 
 int readProgramsFolder(int which, char folder[PROCEDURE_PATH_SIZE]) {
-    if (which == USER_PROGRAMS) return getUserString(shellFoldersKey, "Programs", folder, PROCEDURE_PATH_SIZE) == 1;
-    return textCopy(folder, PROCEDURE_PATH_SIZE, getCommonProgramsFolder()) == 0 && folder[0] != '\0' ? 1 : 0;
+    const int read = which == USER_PROGRAMS ? getUserString(shellFoldersKey, L"Programs", folder, PROCEDURE_PATH_SIZE)
+                                            : textCopy(folder, PROCEDURE_PATH_SIZE, getCommonProgramsFolder()) == 0;
+    // A relative folder ("." or empty) would be taken below the current one.
+    return read && pathIsAbsolute(folder);
 }
 
 int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]) {
     return textJoin(folder, PROCEDURE_PATH_SIZE, folder, menuSubfolder);
+}
+
+int locateInstallFolder(InstallerContext& context) {
+    return resolveInstallFolder(context.installFolder, sizeof context.installFolder, installSubfolder);
 }
 
 int composeInstalledPath(char path[PROCEDURE_PATH_SIZE], const InstallerContext& context, const char* name) {

@@ -1,5 +1,5 @@
 // What the install and uninstall procedures share: the names and folders they
-// compose, and the way they report a failure to the window.
+// compose, and the way they record a failure for the window to show.
 #pragma once
 #include <cstddef>
 
@@ -18,16 +18,18 @@ extern const char applicationFileName[];  // the installed application, "Sonogra
 // The advice that ends the procedures' package failure texts.
 #define PACKAGE_DOWNLOAD_ADVICE "thanks to download official package at\n" PRODUCT_WEB_ADDRESS "."
 
-// Writes errorText, then posts the failure command to the window, in that
-// order. Returns `code`.
+// Writes errorText (errorCaption is the procedure's own); returns `code`.
 int failProcedure(InstallerContext& context, int code, const char* text);
 // The programs folders that hold the application's Start-menu folder: the
 // user's and all users'. readProgramsFolder fills `folder` with one of them;
-// 1 when there is one, 0 when it is unknown, empty or does not fit.
+// 1 when there is one, 0 when it is unknown, not an absolute path or does not fit.
 enum ProgramsFolder { USER_PROGRAMS, COMMON_PROGRAMS, PROGRAMS_FOLDER_COUNT };
 int readProgramsFolder(int which, char folder[PROCEDURE_PATH_SIZE]);
 // Turns a programs folder into the application's Start-menu folder below it;
 // 0, or -1 when it does not fit.
 int composeMenuFolder(char folder[PROCEDURE_PATH_SIZE]);
+// context.installFolder = Program Files + installSubfolder; 0, or -1 when no
+// base folder is known or the result does not fit.
+int locateInstallFolder(InstallerContext& context);
 // install folder + "\" + name; 0, or -1 when it does not fit.
 int composeInstalledPath(char path[PROCEDURE_PATH_SIZE], const InstallerContext& context, const char* name);

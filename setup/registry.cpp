@@ -1,5 +1,6 @@
 #include "setup/registry.h"
 
+#include "platform/code_page.h"
 #include "platform/text.h"
 
 const char shellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -10,7 +11,7 @@ const char settingsKey[] = "Orvane\\Sonograf";
 const RegistryCalls realRegistryCalls = {RegOpenKeyExA, RegEnumKeyExA, RegDeleteKeyA, RegCloseKey};
 
 namespace {
-// A value is read into a buffer of this size; a larger one fails the query.
+// A value is read into a buffer of this many characters; a larger one fails the query.
 const DWORD kReadSize = 4096;
 // Only this much of a value read is ever used.
 const DWORD kCopyLimit = 4050;
@@ -51,21 +52,25 @@ int setMachineDword(const char* keyPath, const char* valueName, uint32_t value) 
     return setDword(HKEY_LOCAL_MACHINE, keyPath, valueName, value);
 }
 
-int getUserString(const char* keyPath, const char* valueName, char* dst, size_t capacity) {
+int getUserString(const char* keyPath, const WCHAR* valueName, char* dst, size_t capacity) {
     HKEY key;
     if (RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key) != ERROR_SUCCESS) return 0;
-    char data[kReadSize];
-    DWORD size = kReadSize;
+    // Read wide: read narrow, a text the code page cannot hold (a folder
+    // "Łukasz" on a Western code page) would come back as another folder's name.
+    WCHAR data[kReadSize + 1];
+    DWORD size = kReadSize * sizeof(WCHAR);
     DWORD type = REG_SZ;
-    LONG status = RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    LONG status = RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || type != REG_SZ) return 0;
-    // The text ends at its first NUL within the first 4050 bytes, or there when
-    // the value was stored without one, so it is always terminated here.
-    data[size < kCopyLimit ? size : kCopyLimit] = '\0';
+    // The text ends at its first NUL within the first 4050 characters, or
+    // there when the value was stored without one, so it is always terminated.
+    size /= sizeof(WCHAR);
+    data[size < kCopyLimit ? size : kCopyLimit] = L'\0';
+    char text[kReadSize];
     // A text that does not fit dst counts as absent and leaves dst untouched: a
     // folder path cut short would name some other folder.
-    return textCopy(dst, capacity, data) == 0 ? 1 : 0;
+    return nameSurvivesCodePage(data, text, sizeof text) && textCopy(dst, capacity, text) == 0 ? 1 : 0;
 }
 
 int deleteKeyTree(HKEY root, const char* keyPath, const RegistryCalls& calls) {

@@ -3,7 +3,7 @@
 // flag is used, so a 32-bit build under WOW64 works in the 32-bit view.
 //   setMachineString(path, "Publisher", "Orvane Software")  REG_SZ below HKLM, NUL stored
 //   setUserDword("Orvane\\Sonograf", "SysTray", 0)           REG_DWORD below HKCU
-//   getUserString(shellFoldersKey, "Programs", buf, sizeof buf)
+//   getUserString(shellFoldersKey, L"Programs", buf, sizeof buf)
 //   deleteKeyTree(HKEY_LOCAL_MACHINE, path)                  the key and all its subkeys
 #pragma once
 #include <windows.h>
@@ -26,8 +26,9 @@ int setUserDword(const char* keyPath, const char* valueName, uint32_t value);
 int setMachineDword(const char* keyPath, const char* valueName, uint32_t value);
 
 // Reads a REG_SZ value (other types count as absent) into dst, which holds
-// capacity bytes. At most the first 4050 bytes of the value count.
-int getUserString(const char* keyPath, const char* valueName, char* dst, size_t capacity);
+// capacity bytes. At most the first 4050 characters of the value count. A text
+// the ANSI code page cannot hold counts as absent.
+int getUserString(const char* keyPath, const WCHAR* valueName, char* dst, size_t capacity);
 
 // The registry calls of deleteKeyTree; tests pass fakes to produce failures.
 struct RegistryCalls {

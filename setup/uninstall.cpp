@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/exit_code.h"
 #include "core/product.h"
 #include "package/package_format.h"
 #include "package/package_resource.h"
@@ -52,10 +53,9 @@ int clearStartupAndTray() {
 
 int runUninstall(InstallerContext& context) {
     textCopy(context.errorCaption, sizeof context.errorCaption, UNINSTALL_ERROR_CAPTION);
-    if (readPackageHeader(context) != 0)
-        return failProcedure(context, -1, kCorruptUninstallPackageText);
-    if (resolveInstallFolder(context, installSubfolder) != 0)
-        return failProcedure(context, -2, kNoRemovalFolderText);
+    if (readPackageHeader(context.instance, context.packageHeader) != 0)
+        return failProcedure(context, PACKAGE_UNREADABLE, kCorruptUninstallPackageText);
+    if (locateInstallFolder(context) != 0) return failProcedure(context, NO_INSTALL_FOLDER, kNoRemovalFolderText);
 
     // Every removal from here on is best effort; the install folder goes last.
     deletePackagedFiles(context);
@@ -65,9 +65,9 @@ int runUninstall(InstallerContext& context) {
     clearStartupAndTray();
     char key[PROCEDURE_PATH_SIZE];
     if (composeUninstallKeyPath(key, sizeof key) == 0) deleteKeyTree(HKEY_LOCAL_MACHINE, key);
-    if (resolveInstallFolder(context, installSubfolder) == 0) {
+    if (locateInstallFolder(context) == 0) {
         deleteFolderTree(context.installFolder);
         context.installFolder[0] = '\0';
     }
-    return 0;
+    return INSTALLER_OK;
 }

@@ -1,6 +1,7 @@
 // The uninstall procedure, run on the calling (window) thread.
-//   runUninstall(ctx)        0, or -1 (package header) / -2 (install folder), reported
-//                            to ctx.window; success posts nothing
+//   runUninstall(ctx)        INSTALLER_OK, or PACKAGE_UNREADABLE / NO_INSTALL_FOLDER
+//                            (core/exit_code.h) with errorCaption and errorText filled;
+//                            posts nothing
 //   deletePackagedFiles(ctx) deletes the files its own package header names; always 0
 //   clearStartupAndTray()    the startup shortcut and the tray settings; result of the
 //                            last settings write

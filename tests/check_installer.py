@@ -3,7 +3,9 @@
 system DLLs, carries its manifest, version record, icons, picture and package,
 and keeps its code within budget. Prints one CHECK line per check."""
 import os
+import re
 import struct
+import subprocess
 import sys
 
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
@@ -18,11 +20,20 @@ def check(ok, what):
     failures += 0 if ok else 1
 
 
-def stored_links():
-    """The (name, plain text) pairs the build scrambles into the installer."""
-    links = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "links.txt")
-    pairs = [line.split() for line in open(links) if line.strip() and not line.startswith("#")]
-    return [(name, text) for name, text in pairs]
+def project_version():
+    """The four numbers of the project's version, set once in CMakeLists.txt."""
+    cmake = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "CMakeLists.txt")).read()
+    return [int(n) for n in re.search(r"project\(Sonograf VERSION ([0-9.]+)", cmake).group(1).split(".")]
+
+
+def links_absent(path):
+    """The links tool's verdict, per stored link, on its plain text in the installer."""
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    tool = os.path.join(root, "build", "host", "tools", "sonograf-links")
+    run = subprocess.run([tool, os.path.join(root, "app", "links.txt"), "--absent-from", path],
+                         stdout=subprocess.PIPE, universal_newlines=True)
+    check(run.returncode in (0, 1) and run.stdout, "the links tool read the links and the installer")
+    return [line.split(" ", 1) for line in run.stdout.splitlines()]
 
 
 def main(path):
@@ -81,13 +92,16 @@ def main(path):
     manifest = resources.get((24, 1), b"").decode("utf-8", "replace")
     for text in ('name="Orvane.Sonograf.Installer"', 'processorArchitecture="X86"',
                  "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-                 'level="requireAdministrator"'):
+                 'level="requireAdministrator"', "<activeCodePage"):
         check(text in manifest, "manifest holds " + text)
     version = resources.get((16, 1), b"")
     fixed = version.find(struct.pack("<I", 0xFEEF04BD))
-    check(fixed > 0 and struct.unpack_from("<IIII", version, fixed + 8) == (0x10000, 0x10003, 0x10000, 0x10003),
-          "version record 1.0.1.3 (file and product)")
-    for text in ("Orvane Software", "Sonograf", "1.0.1.3"):
+    numbers = project_version()
+    packed = (numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3])
+    text = ".".join(map(str, numbers))
+    check(fixed > 0 and struct.unpack_from("<IIII", version, fixed + 8) == packed * 2,
+          "version record %s (file and product)" % text)
+    for text in ("Orvane Software", "Sonograf", text):
         check(text.encode("utf-16-le") in version, "version record holds " + text)
     group = resources.get((14, 100), b"")
     sizes = sorted(group[6 + 14 * i] for i in range(struct.unpack_from("<H", group, 4)[0])) if group else []
@@ -97,9 +111,8 @@ def main(path):
           "bitmap 101 is 900 x 424, 24-bit")
     check((10, 100) in resources and len(resources[(10, 100)]) > 312, "package resource RCDATA 100")
 
-    for name, link in stored_links():
-        check(link.encode() not in data and link.encode("utf-16-le") not in data,
-              "the plain text of %s does not occur in the installer" % name)
+    for verdict, name in links_absent(path):
+        check(verdict == "ok", "the plain text of %s does not occur in the installer" % name)
 
     text_size = sum(size for name, _, _, _, size in sections if name == ".text")
     rsrc_size = sum(size for name, _, _, _, size in sections if name == ".rsrc")

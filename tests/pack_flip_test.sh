@@ -3,6 +3,8 @@
 # `verify` fails on a copy of the installer with one stored byte flipped and
 # names the damaged entry: a byte of entry 0 fails both entries (entry 1's key
 # derives from entry 0's stored bytes), a byte of entry 1 fails entry 1 alone.
+# `list` and `verify` both refuse a copy cut short, as a broken download leaves
+# it, also where the whole package is still there.
 set -euo pipefail
 packer=$1 setup=$2 work=$3
 rm -rf "$work"
@@ -11,6 +13,7 @@ trap 'rm -rf "$work"' EXIT
 
 listing=$("$packer" list "$setup")
 base=$(sed -n 's/.*RCDATA 100 at file offset \([0-9]*\)).*/\1/p' <<<"$listing")
+package_size=$(sed -n 's/.*: package of \([0-9]*\) bytes.*/\1/p' <<<"$listing")
 entry_field() { sed -n "s/^entry $1 \"[^\"]*\": offset \([0-9]*\), size \([0-9]*\),.*/\\$2/p" <<<"$listing"; }
 [ -n "$base" ] || { echo "no package resource found in $setup"; exit 1; }
 
@@ -38,6 +41,22 @@ expect() {
     [ "$verdict" = ok ] || { echo "$output"; failures=$((failures + 1)); }
 }
 
+# expect_cut LENGTH: a copy of the first LENGTH bytes fails list and verify.
+expect_cut() {
+    local length=$1 copy=$work/cut_$1.exe command
+    head -c "$length" "$setup" >"$copy"
+    for command in list verify; do
+        local status=0 output verdict=ok
+        output=$("$packer" "$command" "$copy" 2>&1) || status=$?
+        [ "$status" -eq 1 ] || verdict="exit code $status, expected 1"
+        grep -q "the executable is cut short" <<<"$output" || verdict="not called cut short"
+        echo "$command of the first $length bytes: $verdict"
+        [ "$verdict" = ok ] || { echo "$output"; failures=$((failures + 1)); }
+    done
+}
+
 expect 0 "0 1" ""
 expect 1 "1" "0"
+expect_cut $(( base + package_size ))
+expect_cut $(( $(stat -c %s "$setup") - 1024 ))
 exit $(( failures > 0 ))

@@ -75,15 +75,17 @@ int build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return PACK_EXIT_OK;
 }
 
-// Reads FILE and finds the package in it; on failure the message is already out.
-int loadPackage(const std::string& command, const std::string& path, std::vector<uint8_t>* file,
+// Reads FILE and finds the package in it; with `wholeFrame`, an executable
+// must also hold all its headers and sections, as Windows needs to start it.
+// Returns the exit code of a failure, its message already out, or PACK_EXIT_OK.
+int loadPackage(const std::string& command, const std::string& path, bool wholeFrame, std::vector<uint8_t>* file,
                 PackageLocation* location, std::ostream& err) {
     std::string error;
-    if (readFileBytes(path, file, &error) != 0 || locatePackage(*file, location, &error) != 0) {
-        fail(err, command, error, PACK_EXIT_USAGE);
-        return -1;
-    }
-    return 0;
+    if (readFileBytes(path, file, &error) != 0) return fail(err, command, error, PACK_EXIT_USAGE);
+    if (wholeFrame && checkPeFrame(file->data(), file->size()) == PE_CUT_SHORT)
+        return fail(err, command, "the executable is cut short", PACK_EXIT_BROKEN);
+    if (locatePackage(*file, location, &error) != 0) return fail(err, command, error, PACK_EXIT_USAGE);
+    return PACK_EXIT_OK;
 }
 
 void describeSource(std::ostream& out, const std::string& path, const PackageLocation& location) {
@@ -96,7 +98,8 @@ int list(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (args.size() != 2) return fail(err, "list", "expects FILE", PACK_EXIT_USAGE);
     std::vector<uint8_t> file;
     PackageLocation location;
-    if (loadPackage("list", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
+    const int loaded = loadPackage("list", args[1], true, &file, &location, err);
+    if (loaded != PACK_EXIT_OK) return loaded;
     describeSource(out, args[1], location);
     if (location.size <= PACKAGE_HEADER_SIZE)
         return fail(err, "list", "no room for the 312-byte header and entries", PACK_EXIT_BROKEN);
@@ -135,7 +138,8 @@ int verify(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (args.size() != 2) return fail(err, "verify", "expects FILE", PACK_EXIT_USAGE);
     std::vector<uint8_t> file;
     PackageLocation location;
-    if (loadPackage("verify", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
+    const int loaded = loadPackage("verify", args[1], true, &file, &location, err);
+    if (loaded != PACK_EXIT_OK) return loaded;
     describeSource(out, args[1], location);
     PackageCheck check;
     if (checkPackage(location.bytes, location.size, &check) != 0) return reportProblems(err, "verify", check);
@@ -150,7 +154,8 @@ int extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (args.size() != 3) return fail(err, "extract", "expects FILE DIR", PACK_EXIT_USAGE);
     std::vector<uint8_t> file;
     PackageLocation location;
-    if (loadPackage("extract", args[1], &file, &location, err) != 0) return PACK_EXIT_USAGE;
+    const int loaded = loadPackage("extract", args[1], false, &file, &location, err);
+    if (loaded != PACK_EXIT_OK) return loaded;
     FolderExtraction extraction;
     const int result = extractToFolder(location.bytes, location.size, args[2], &extraction);
     if (result == EXTRACT_FOLDER_FAILED)

@@ -5,9 +5,11 @@
 //   list FILE            header fields of each entry
 //   verify FILE          decodes and checks every entry; names each broken rule;
 //                        for an installer, says whether it carries a signature
+// list and verify refuse an installer cut short (headers or sections beyond its end).
 //   extract FILE DIR     writes the verified entries below DIR
 // FILE is a package file or an installer .exe carrying it as RCDATA 100.
-// Exit code: 0 success, 1 the package breaks a rule, 2 usage or file error.
+// Exit code: 0 success, 1 the package breaks a rule or the executable is cut
+// short, 2 usage or file error.
 #pragma once
 #include <ostream>
 #include <string>

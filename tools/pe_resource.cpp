@@ -14,6 +14,7 @@ const uint32_t OPTIONAL_MAGIC_PE32_PLUS = 0x20B;
 const uint32_t PE32_DIRECTORY_COUNT = 92;       // NumberOfRvaAndSizes, PE32
 const uint32_t PE32_PLUS_DIRECTORY_COUNT = 108;  // the same, PE32+
 const uint32_t OPTIONAL_CHECKSUM = 64;
+const uint32_t OPTIONAL_HEADERS_SIZE = 60;  // SizeOfHeaders
 const uint32_t RESOURCE_DIRECTORY_INDEX = 2;
 const uint32_t SECURITY_DIRECTORY_INDEX = 4;
 const uint32_t SECTION_HEADER_SIZE = 40;
@@ -97,6 +98,7 @@ int findSubdirectory(const Image& image, uint64_t root, uint64_t directory, cons
 
 // The parts of the headers both lookups need.
 struct Headers {
+    uint64_t headersSizeField;
     uint64_t checksumField;
     uint64_t directories;  // the first data directory entry
     uint32_t directoryCount;
@@ -130,6 +132,7 @@ int readHeaders(const Image& image, Headers* headers) {
     // Only the directory entries that fit in the optional header count.
     const uint64_t directories = optional + countField + 4;
     const uint64_t room = optional + optionalSize > directories ? (optional + optionalSize - directories) / 8 : 0;
+    headers->headersSizeField = optional + OPTIONAL_HEADERS_SIZE;
     headers->checksumField = optional + OPTIONAL_CHECKSUM;
     headers->directories = directories;
     headers->directoryCount = static_cast<uint32_t>(directoryCount < room ? directoryCount : room);
@@ -209,5 +212,25 @@ int findPeSignature(const uint8_t* bytes, size_t size, PeSignature* signature) {
     signature->offset = offset;
     signature->length = length;
     signature->fileChecksum = computeChecksum(image, headers.checksumField);
+    return 0;
+}
+
+int checkPeFrame(const uint8_t* bytes, size_t size) {
+    const Image image = {bytes, size};
+    Headers headers;
+    const int parsed = readHeaders(image, &headers);
+    if (parsed != 0) return parsed;
+    const Sections& sections = headers.sections;
+    uint32_t headersSize = 0;
+    if (read32(image, headers.headersSizeField, &headersSize) != 0 || !fits(image, 0, headersSize) ||
+        !fits(image, sections.table, static_cast<uint64_t>(sections.count) * SECTION_HEADER_SIZE))
+        return PE_CUT_SHORT;
+    for (uint32_t i = 0; i < sections.count; ++i) {
+        const uint64_t header = sections.table + static_cast<uint64_t>(i) * SECTION_HEADER_SIZE;
+        uint32_t rawSize = 0, rawStart = 0;
+        read32(image, header + 16, &rawSize);
+        read32(image, header + 20, &rawStart);
+        if (rawSize != 0 && !fits(image, rawStart, rawSize)) return PE_CUT_SHORT;
+    }
     return 0;
 }

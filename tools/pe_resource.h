@@ -11,6 +11,11 @@
 // checksum stored in the headers and the one the file's bytes add up to (a
 // signed file carries a checksum; a change after signing breaks it).
 // Result: 0 found; PE_NOT_IMAGE; PE_NO_SIGNATURE unsigned; PE_MALFORMED.
+//   checkPeFrame(image, size)
+// says whether the file holds the whole image Windows maps: the headers and
+// every section's raw data. A download cut short anywhere after the headers
+// fails here, also where the resource still lies within the file.
+// Result: 0 whole; PE_CUT_SHORT; PE_NOT_IMAGE; PE_MALFORMED.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +24,7 @@ const int PE_NOT_IMAGE = -1;
 const int PE_NO_RESOURCE = -2;
 const int PE_MALFORMED = -3;
 const int PE_NO_SIGNATURE = -4;
+const int PE_CUT_SHORT = -5;
 
 const uint32_t PE_RT_RCDATA = 10;
 
@@ -33,3 +39,5 @@ struct PeSignature {
 };
 
 int findPeSignature(const uint8_t* image, size_t imageSize, PeSignature* signature);
+
+int checkPeFrame(const uint8_t* image, size_t imageSize);

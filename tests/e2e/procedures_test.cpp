@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/exit_code.h"
+#include "core/version.h"
 #include "package/package_format.h"
 #include "support/bytes.h"
 #include "support/folder_link.h"
@@ -64,20 +66,41 @@ std::string dwordLine(const std::string& key, const char* name, DWORD value) {
     return valueLine(key, name, REG_DWORD, &value, sizeof value);
 }
 
-void addFiles(Lines& lines, const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+std::wstring wide(const std::string& text) {
+    std::wstring result(text.size(), L'\0');
+    result.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0],
+                                      static_cast<int>(result.size())));
+    return result;
+}
+
+// Snapshot lines name files in UTF-8, so names outside the code page show as they are.
+std::string utf8(const std::wstring& text) {
+    std::string result(text.size() * 3, '\0');
+    result.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0],
+                                      static_cast<int>(result.size()), nullptr, nullptr));
+    return result;
+}
+
+void addFiles(Lines& lines, const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        const std::string path = folder + "\\" + found.cFileName;
+        const std::wstring path = folder + L"\\" + found.cFileName;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            lines.insert(fileLine(path, found.nFileSizeLow));
-        } else if (found.cFileName[0] != '.') {
-            lines.insert("D " + path);
+            lines.insert(fileLine(utf8(path), found.nFileSizeLow));
+        } else if (found.cFileName[0] != L'.') {
+            lines.insert("D " + utf8(path));
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) addFiles(lines, path);
         }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
+}
+
+Lines filesBelow(const std::wstring& folder) {
+    Lines lines;
+    addFiles(lines, folder);
+    return lines;
 }
 
 void addKeys(Lines& lines, HKEY root, const std::string& label, const std::string& path) {
@@ -98,7 +121,7 @@ void addKeys(Lines& lines, HKEY root, const std::string& label, const std::strin
 Lines snapshot() {
     Lines lines;
     for (const std::string& folder : {paths.programFiles, paths.userPrograms, paths.commonPrograms})
-        addFiles(lines, folder);
+        addFiles(lines, wide(folder));
     addKeys(lines, HKEY_LOCAL_MACHINE, "HKLM\\", parentOf(paths.uninstallKey));
     addKeys(lines, HKEY_CURRENT_USER, "HKCU\\", "Orvane");
     return lines;
@@ -110,6 +133,45 @@ Lines documentedTraces() {
             "D " + parentOf(paths.commonMenuFolder), "K HKCU\\Orvane", "K " + kSettings,
             dwordLine(kSettings, "SysTray", 0), dwordLine(kSettings, "SysTrayShowOnRun", 0)};
 }
+
+// Starts `program` through the wide API, so its path may hold any character.
+int runWide(const std::wstring& program, const wchar_t* arguments) {
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return static_cast<int>(STILL_ACTIVE);
+    CloseHandle(info.hThread);
+    return static_cast<int>(finishProgram(info.hProcess, 60000));
+}
+
+// The per-user "Programs" value set for one case through the wide registry
+// API, and put back as it was (or deleted, if there was none) when it ends.
+class ProgramsValue {
+public:
+    explicit ProgramsValue(const std::wstring& folder) {
+        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
+        had_ = RegQueryValueExW(key_, L"Programs", nullptr, nullptr, saved_, &size_) == ERROR_SUCCESS;
+        RegSetValueExW(key_, L"Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    }
+    ~ProgramsValue() {
+        if (had_) RegSetValueExW(key_, L"Programs", 0, REG_SZ, saved_, size_);
+        else RegDeleteValueW(key_, L"Programs");
+        RegCloseKey(key_);
+    }
+
+private:
+    HKEY key_ = nullptr;
+    BYTE saved_[4096] = {};
+    DWORD size_ = sizeof saved_;
+    bool had_ = false;
+};
+
+// A name no Western code page holds: what a narrow call gives for it is another name.
+const wchar_t* const kForeignName = L"\u0141ukasz\u5C71\u7530";
 
 class Procedures : public ::testing::Test {
 protected:
@@ -171,7 +233,7 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
                           "K " + entry, textLine(entry, "DisplayName", "Sonograf, The Spectrum Analyzer"),
                           textLine(entry, "Publisher", "Orvane Software"),
                           textLine(entry, "UninstallString", "\"" + copy + "\""), textLine(entry, "DisplayIcon", copy),
-                          textLine(entry, "DisplayVersion", "1.0.1.3"),
+                          textLine(entry, "DisplayVersion", PRODUCT_VERSION),
                           textLine(entry, "InstallLocation", paths.installFolder),
                           textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u"),
                           dwordLine(entry, "EstimatedSize", static_cast<DWORD>((app.size() + readme.size() + setup.size() + 1023) / 1024)),
@@ -221,6 +283,91 @@ TEST_F(Procedures, SilentRunsLeaveOnlyTheDocumentedTraces) {
     }
 }
 
+// As from the downloads folder of a user named so.
+TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
+    TempFolder temp;
+    const std::wstring folder = wide(temp.path()) + L"\\" + kForeignName;
+    const std::wstring started = folder + L"\\SonografSetup.exe";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(wide(installer).c_str(), started.c_str(), FALSE));
+    EXPECT_EQ(runWide(started, L"-h -i"), 0);
+    const std::string copy = installed("SonografSetup.exe"), entry = "HKLM\\" + paths.uninstallKey;
+    EXPECT_TRUE(readFile<std::string>(copy) == readFile<std::string>(installer)) << copy;
+    const Lines now = changes();
+    EXPECT_TRUE(now.count(textLine(entry, "UninstallString", "\"" + copy + "\"")));
+    EXPECT_TRUE(now.count(textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u")));
+    // What the registered quiet uninstall runs: the copy, which stays with its folder.
+    EXPECT_EQ(run(copy, "-h -u"), 0);
+    Lines expected = documentedTraces();
+    expected.insert({"D " + paths.installFolder, fileLine(copy, readFile<std::string>(installer).size())});
+    EXPECT_EQ(changes(), expected);
+    DeleteFileW(started.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// The per-user shortcuts go into a "Programs" folder named in any characters;
+// a relative value ("." or empty) would name a folder below the current one
+// and counts as absent. Nothing else is made in or taken from the current
+// folder, whose Orvane\Sonograf holds a file of the user's.
+TEST_F(Procedures, ProgramsValueNamedInAnyCharactersOrRelative) {
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    for (const std::wstring& name : {std::wstring(kForeignName) + L" Programs", std::wstring(L"."), std::wstring()}) {
+        TempFolder current;
+        const std::wstring folder = wide(current.path());
+        CreateDirectoryW((folder + L"\\Orvane").c_str(), nullptr);
+        CreateDirectoryW((folder + L"\\Orvane\\Sonograf").c_str(), nullptr);
+        CloseHandle(CreateFileW((folder + L"\\Orvane\\Sonograf\\file").c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, 0, nullptr));
+        const bool absolute = name.size() > 1;
+        const std::wstring programs = absolute ? folder + L"\\" + name : name;
+        if (absolute) CreateDirectoryW(programs.c_str(), nullptr);
+        Lines kept = filesBelow(folder), installed = kept;
+        if (absolute) {
+            const std::string menu = utf8(programs) + "\\Orvane";
+            kept.insert("D " + menu);
+            installed.insert({"D " + menu, "D " + menu + "\\Sonograf", "F " + menu + "\\Sonograf\\Readme.LNK",
+                              "F " + menu + "\\Sonograf\\Sonograf.LNK"});
+        }
+        ProgramsValue value(programs);
+        SetCurrentDirectoryA(current.path().c_str());
+        for (const char* arguments : {"-h -i", "-h -u"}) {
+            EXPECT_EQ(run(installer, arguments), 0) << arguments;
+            Lines now;  // shortcut sizes left out
+            for (const std::string& line : filesBelow(folder))
+                now.insert(line.find(".LNK ") == std::string::npos ? line : line.substr(0, line.find(".LNK ") + 4));
+            EXPECT_EQ(now, arguments[4] == 'i' ? installed : kept) << utf8(name) << " " << arguments;
+            EXPECT_FALSE(changes().count("D " + parentOf(paths.userMenuFolder))) << utf8(name) << " " << arguments;
+        }
+        SetCurrentDirectoryA(previous);
+        if (absolute) {  // the temporary folder's own removal sees only names the code page holds
+            RemoveDirectoryW((programs + L"\\Orvane").c_str());
+            RemoveDirectoryW(programs.c_str());
+        }
+        removeAll();
+    }
+}
+
+// Values and subkeys left in the entry's key by anything else go.
+TEST_F(Procedures, InstallReplacesTheEntryWhole) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (paths.uninstallKey + "\\Foreign").c_str(), 0, nullptr, 0,
+                              KEY_WRITE | paths.view, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), 0, KEY_ALL_ACCESS | paths.view, &key),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    for (const char* name : {"SystemComponent", "WindowsInstaller"})
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(key);
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    Lines entry;
+    addKeys(entry, HKEY_LOCAL_MACHINE, "HKLM\\", paths.uninstallKey);
+    for (const char* name : {"Foreign", "SystemComponent", "WindowsInstaller"})
+        for (const std::string& line : entry) EXPECT_EQ(line.find(name), std::string::npos) << line;
+    EXPECT_EQ(entry.size(), 11u) << "the key and the product's ten values";
+}
+
 TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
     const std::string package = installerPackage(installer);
     ASSERT_GT(package.size(), PACKAGE_HEADER_SIZE);
@@ -238,11 +385,11 @@ TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
         Damage damage;
         int code;
         Lines left;
-    } cases[] = {{"no package", NoPackage, -1, {}},
-                 {"stored byte flipped in entry 0", FlipInEntry0, -10, folders},
-                 {"stored byte flipped in entry 1", FlipInEntry1, -10, firstFile},
-                 {"entry name climbing out of the folder", UnsafeName, -10, firstFile},
-                 {"install folder cannot be made", FolderBlocked, -3, {}}};
+    } cases[] = {{"no package", NoPackage, PACKAGE_UNREADABLE, {}},
+                 {"stored byte flipped in entry 0", FlipInEntry0, COPY_FAILED, folders},
+                 {"stored byte flipped in entry 1", FlipInEntry1, COPY_FAILED, firstFile},
+                 {"entry name climbing out of the folder", UnsafeName, COPY_FAILED, firstFile},
+                 {"install folder cannot be made", FolderBlocked, INSTALL_FOLDER_NOT_CREATED, {}}};
     for (const auto& c : cases) {
         std::string damaged = c.damage == NoPackage ? std::string() : package;
         if (c.damage == FlipInEntry0 || c.damage == FlipInEntry1) damaged[entries[c.damage - FlipInEntry0].offset] ^= 1;

@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "package/package_builder.h"
-#include "support/bytes.h"
+#include "core/exit_code.h"
+#include "core/resource_ids.h"
+#include "plain_links.h"
 #include "support/installed.h"
 #include "support/process.h"
 #include "support/scratch_key.h"
@@ -112,7 +113,7 @@ void drawTextAt(HDC dc, HFONT font, const char* text, RECT r, COLORREF colour, U
 // installer's resources, the layout and the texts a person is meant to see.
 void drawExpectedIdle(Image& image, const std::string& label, bool installed) {
     HMODULE module = LoadLibraryExA(installerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP picture = LoadBitmapA(module, MAKEINTRESOURCEA(101));
+    HBITMAP picture = LoadBitmapA(module, MAKEINTRESOURCEA(BACKGROUND_RESOURCE_ID));
     HDC source = CreateCompatibleDC(image.dc);
     HGDIOBJ old = SelectObject(source, picture);
     BitBlt(image.dc, 0, 0, kWidth, kPicture, source, 0, 0, SRCCOPY);
@@ -343,18 +344,6 @@ TEST_F(Window, ClicksOutsideTheButtonDoNotStartAndThePictureOpensItsLink) {
     EXPECT_EQ(run.exitCode(), 0u);
 }
 
-// A package large enough that the worker is still at work when the test looks for it.
-std::string largePackage() {
-    std::string package = installerPackage(installerPath());
-    const std::vector<uint8_t> application = patterned(256u << 20);
-    const char readme[] = "Sonograf read-me\r\n";
-    PackageFile files[2] = {{"Sonograf.exe", application.data(), static_cast<uint32_t>(application.size())},
-                            {"readme.txt", reinterpret_cast<const uint8_t*>(readme), sizeof readme - 1}};
-    std::string built(packageBuildSize(files), '\0');
-    buildPackage(files, reinterpret_cast<uint8_t*>(&built[0]), static_cast<uint32_t>(built.size()));
-    return built;
-}
-
 std::set<DWORD> threadsOf(DWORD processId) {
     std::set<DWORD> threads;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -528,7 +517,7 @@ TEST_F(Window, SilentInstallShownEndsWithItsResultOnceTheBoxIsAnswered) {
     EXPECT_EQ(shown.second,
               "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n"
               "thanks to download official package at\nhttps://www.sonograf.example.");
-    EXPECT_EQ(run.exitCode(), static_cast<DWORD>(-10));
+    EXPECT_EQ(run.exitCode(), static_cast<DWORD>(COPY_FAILED));
 }
 
 // The OS label for each Windows version Wine emulates, set for the installer

@@ -387,8 +387,9 @@ TEST(PeResource, FindsTheResourceAndRejectsWhatIsNotThere) {
     EXPECT_EQ(PE_MALFORMED, findIn(loop, 100, &offset, &length));
 }
 
-// Untrusted input: every truncation and every single-byte change of the
-// headers and directories either fails or yields a range inside the image.
+// Untrusted input: every truncation fails the frame check, and every
+// truncation and every single-byte change of the headers and directories
+// either fails or yields a range inside the image.
 TEST(PeResource, DamagedImagesNeverReadOutside) {
     SyntheticPe pe(patterned(64, 5));
     const size_t unsignedSize = pe.image.size();
@@ -397,14 +398,20 @@ TEST(PeResource, DamagedImagesNeverReadOutside) {
     ASSERT_EQ(0, findSignatureIn(pe, &signature));
     EXPECT_EQ(signature.storedChecksum, signature.fileChecksum) << "the checksum field must not count";
     size_t offset = 0, length = 0;
+    EXPECT_EQ(0, checkPeFrame(pe.image.data(), pe.image.size()));
     for (size_t size = 0; size < pe.image.size(); ++size) {
-        if (size < unsignedSize) EXPECT_NE(0, findIn(pe, 100, &offset, &length, size)) << "truncated to " << size;
+        if (size < unsignedSize) {
+            EXPECT_NE(0, findIn(pe, 100, &offset, &length, size)) << "truncated to " << size;
+            const std::vector<uint8_t> cut = exactCopy(pe, size);
+            EXPECT_NE(0, checkPeFrame(cut.data(), cut.size())) << "truncated to " << size;
+        }
         EXPECT_NE(0, findSignatureIn(pe, &signature, size)) << "truncated to " << size;
     }
     for (size_t at = 0; at < SyntheticPe::RAW + SyntheticPe::DATA; ++at) {
         for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0xFF}}) {
             SyntheticPe damaged = pe;
             damaged.image[at] = value;
+            checkPeFrame(damaged.image.data(), damaged.image.size());
             if (findIn(damaged, 100, &offset, &length) == 0) {
                 EXPECT_LE(offset + length, damaged.image.size()) << "byte " << at << " = " << int(value);
             }

@@ -2,6 +2,9 @@
 
 #include <shlobj.h>
 
+#include "package/package_builder.h"
+#include "support/bytes.h"
+
 #include <vector>
 
 namespace {
@@ -96,4 +99,14 @@ InstalledPaths installedPaths() {
     paths.uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OV:Sonograf {3C77C191-1FE5-4e3c}";
     paths.view = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     return paths;
+}
+
+std::string largePackage() {
+    const std::vector<uint8_t> application = patterned(256u << 20);
+    const char readme[] = "Sonograf read-me\r\n";
+    PackageFile files[2] = {{"Sonograf.exe", application.data(), static_cast<uint32_t>(application.size())},
+                            {"readme.txt", reinterpret_cast<const uint8_t*>(readme), sizeof readme - 1}};
+    std::string built(packageBuildSize(files), '\0');
+    buildPackage(files, reinterpret_cast<uint8_t*>(&built[0]), static_cast<uint32_t>(built.size()));
+    return built;
 }

@@ -34,6 +34,7 @@ struct FakeSystem {
     std::string currentDirectory = "C:\\work";
     std::map<int, Answer> specialAnswers;  // a CSIDL without an answer fails
     std::map<int, Answer> folderPathAnswers;
+    std::map<int, std::wstring> wideAnswers;  // SHGetSpecialFolderPathW; fails for a CSIDL without one
 
     std::vector<std::string> loaded;  // every LoadLibraryA path, loaded or not
     int handlesOut = 0;               // loaded and not yet freed
@@ -61,6 +62,13 @@ BOOL WINAPI fakeSpecialFolderPath(HWND owner, LPSTR out, int csidl, BOOL create)
     return static_cast<BOOL>(answer->second.result);
 }
 
+BOOL WINAPI fakeSpecialFolderPathWide(HWND, LPWSTR out, int csidl, BOOL) {
+    auto answer = fake.wideAnswers.find(csidl);
+    if (answer == fake.wideAnswers.end()) return FALSE;
+    wcscpy(out, answer->second.c_str());
+    return TRUE;
+}
+
 HRESULT WINAPI fakeFolderPath(HWND owner, int csidl, HANDLE token, DWORD flags, LPSTR out) {
     fake.folderPathAsked.push_back(csidl);
     if (owner != nullptr || token != nullptr || flags != 0) ++fake.badArguments;
@@ -85,6 +93,9 @@ HMODULE WINAPI fakeLoadLibrary(LPCSTR path) {
 FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name) {
     if (module == kShell32 && fake.special && std::strcmp(name, "SHGetSpecialFolderPathA") == 0) {
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fakeSpecialFolderPath));
+    }
+    if (module == kShell32 && fake.special && std::strcmp(name, "SHGetSpecialFolderPathW") == 0) {
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fakeSpecialFolderPathWide));
     }
     if (module == kShfolder && fake.folderPath && std::strcmp(name, "SHGetFolderPathA") == 0) {
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fakeFolderPath));
@@ -182,6 +193,16 @@ TEST(ResolveSpecialFolders, FollowsTheSourcesInOrder) {
          {35},
          {kShell32Path, kShfolderPath}},
         {"SHELL32 cannot be loaded", [] { fake.shell32 = false; }, kAllFallbacks, {}, {kShell32Path}},
+        // This program runs on the Western code page, which holds "é" but not "Ł".
+        {"folders the code page cannot hold are not asked again",
+         [] {
+             fake.wideAnswers[CSIDL_COMMON_PROGRAMS] = L"S:\\\u0141ukasz";
+             fake.wideAnswers[CSIDL_STARTUP] = L"S:\\\u0141ukasz\\Startup";
+             fake.wideAnswers[CSIDL_PERSONAL] = L"S:\\Zo\u00E9";
+         },
+         {S(38), S(5), S(26), S(35), "", ""},
+         {},
+         {kShell32Path, kShfolderPath}},
         {"SHELL32 lacks the first-pass function",
          [] { fake.special = false; },
          {F(38), F(5), F(26), F(35), F(23), "Startup"},
@@ -324,6 +345,8 @@ TEST(ResolveInstallFolder, JoinsTheProgramFilesFolderAndTheSubfolder) {
          "C:\\Program Files\\OV\\Sonograf", {kShell32Path}},
         {"the shell answers a drive root", [] { fake.specialAnswers[38] = {"D:\\", TRUE}; }, "OV\\Sonograf", 0,
          "D:\\OV\\Sonograf", {kShell32Path}},
+        {"the shell names it in characters the code page cannot hold: no stand-in",
+         [] { fake.wideAnswers[38] = L"C:\\\u0141"; }, "OV\\Sonograf", -1, "", {kShell32Path}},
         {"the second shell answers", [] { fake.specialAnswers.erase(38); }, "OV\\Sonograf", 0,
          F(38) + "\\OV\\Sonograf", {kShell32Path, kShfolderPath}},
         {"SHELL32 missing, the second shell answers", [] { fake.shell32 = false; }, "OV\\Sonograf", 0,
@@ -367,10 +390,10 @@ TEST(ResolveInstallFolder, JoinsTheProgramFilesFolderAndTheSubfolder) {
     for (const InstallCase& c : cases) {
         resetFake();
         c.setUp();
-        static InstallerContext context;
-        std::strcpy(context.installFolder, "stale");
-        EXPECT_EQ(c.result, resolveInstallFolder(context, c.subfolder, kFakeCalls)) << c.name;
-        EXPECT_EQ(c.folder, context.installFolder) << c.name;
+        char folder[1024];
+        std::strcpy(folder, "stale");
+        EXPECT_EQ(c.result, resolveInstallFolder(folder, sizeof folder, c.subfolder, kFakeCalls)) << c.name;
+        EXPECT_EQ(c.folder, folder) << c.name;
         EXPECT_EQ(c.loaded, fake.loaded) << c.name;
         EXPECT_EQ(0, fake.handlesOut) << c.name;
         EXPECT_EQ(0, fake.badArguments) << c.name;
@@ -423,13 +446,13 @@ FolderCalls recordingRealCalls() {
 }
 
 TEST(RealFolders, InstallFolderIsThePrefixsProgramFiles) {
-    static InstallerContext context;
+    char folder[1024];
     realLoads.clear();
     realHandlesOut = 0;
-    ASSERT_EQ(0, resolveInstallFolder(context, "OV\\Sonograf", recordingRealCalls()));
+    ASSERT_EQ(0, resolveInstallFolder(folder, sizeof folder, "OV\\Sonograf", recordingRealCalls()));
     const char* expected =
         runsUnderWow64() ? "C:\\Program Files (x86)\\OV\\Sonograf" : "C:\\Program Files\\OV\\Sonograf";
-    EXPECT_STREQ(expected, context.installFolder);
+    EXPECT_STREQ(expected, folder);
     EXPECT_EQ(0, realHandlesOut);
 
     char system[MAX_PATH + 1] = {};

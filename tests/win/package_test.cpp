@@ -30,12 +30,18 @@ struct DataModule {
     }
 };
 
-// A zero-filled context, as initContext leaves it, for one module and folder.
-std::unique_ptr<InstallerContext> contextFor(HMODULE module, const std::string& installFolder) {
-    std::unique_ptr<InstallerContext> context(new InstallerContext);
+// What the package functions take: a module, a zero-filled header and a folder.
+struct Target {
+    HMODULE module;
+    uint8_t header[PACKAGE_HEADER_SIZE];
+    char folder[1024];
+};
+
+std::unique_ptr<Target> contextFor(HMODULE module, const std::string& installFolder) {
+    std::unique_ptr<Target> context(new Target);
     memset(context.get(), 0, sizeof *context);
-    context->instance = module;
-    strcpy(context->installFolder, installFolder.c_str());
+    context->module = module;
+    strcpy(context->folder, installFolder.c_str());
     return context;
 }
 
@@ -53,16 +59,16 @@ TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
     ASSERT_FALSE(setup.empty()) << "SONOGRAF_SETUP names the installer";
     DataModule installer(setup);
     ASSERT_NE(nullptr, installer.module) << setup;
-    HRSRC found = FindResourceA(installer.module, MAKEINTRESOURCEA(100), MAKEINTRESOURCEA(10));
+    HRSRC found = FindResourceA(installer.module, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), MAKEINTRESOURCEA(10));
     ASSERT_NE(nullptr, found);
     const DWORD resourceSize = SizeofResource(installer.module, found);
 
     TempFolder temp;
     auto context = contextFor(installer.module, temp.path());
-    ASSERT_EQ(0, readPackageHeader(*context));
+    ASSERT_EQ(0, readPackageHeader(context->module, context->header));
     PackageEntry app, readme;
-    readPackageEntry(context->packageHeader, 0, &app);
-    readPackageEntry(context->packageHeader, 1, &readme);
+    readPackageEntry(context->header, 0, &app);
+    readPackageEntry(context->header, 1, &readme);
     EXPECT_STREQ("sonograf.exe", app.name);
     EXPECT_STREQ("readme.txt", readme.name);
     EXPECT_EQ(312u, app.offset);
@@ -72,7 +78,7 @@ TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
     EXPECT_EQ(PACKAGE_RESERVED_VALUE, readme.reserved);
 
     for (int call = 1; call <= 2; ++call) {
-        EXPECT_EQ(0, extractPackage(*context, nullptr)) << "call " << call;
+        EXPECT_EQ(0, extractPackage(context->module, context->header, context->folder, nullptr)) << "call " << call;
         expectFileMatchesEntry(temp.file("sonograf.exe"), app);
         expectFileMatchesEntry(temp.file("readme.txt"), readme);
     }
@@ -84,7 +90,7 @@ std::string programWithPackage(const TempFolder& temp, const std::vector<uint8_t
     if (!CopyFileA(ownPath().c_str(), copy.c_str(), FALSE)) return std::string();
     HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
     if (!update) return std::string();
-    const BOOL placed = UpdateResourceA(update, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(100),
+    const BOOL placed = UpdateResourceA(update, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
                                         MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                                         const_cast<uint8_t*>(package.data()), static_cast<DWORD>(package.size()));
     return EndUpdateResourceA(update, !placed) && placed ? copy : std::string();
@@ -112,8 +118,8 @@ TEST(PackageResource, NameWithSubfolderGetsItsFoldersCreated) {
     const std::string install = temp.file("install");
     ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
     auto context = contextFor(module.module, install + "\\");
-    ASSERT_EQ(0, readPackageHeader(*context));
-    EXPECT_EQ(0, extractPackage(*context, nullptr));
+    ASSERT_EQ(0, readPackageHeader(context->module, context->header));
+    EXPECT_EQ(0, extractPackage(context->module, context->header, context->folder, nullptr));
     EXPECT_EQ(readFile(install + "\\docs\\en\\readme.txt"), (std::vector<uint8_t>{'r', 'e', 'a', 'd', ' ', 'm', 'e'}));
     EXPECT_EQ(14u, readFile(install + "\\sonograf.exe").size());
 }
@@ -129,10 +135,10 @@ TEST(PackageResource, DamagedOrSelectedEntriesOnDisk) {
     ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
     auto context = contextFor(module.module, install);
 
-    EXPECT_EQ(-101, extractPackage(*context, "readme.txt"));
+    EXPECT_EQ(-101, extractPackage(context->module, context->header, context->folder, "readme.txt"));
     EXPECT_FALSE(present(install + "\\sonograf.exe")) << "not selected";
     EXPECT_FALSE(present(install + "\\readme.txt")) << "does not verify";
-    EXPECT_EQ(-101, extractPackage(*context, nullptr));
+    EXPECT_EQ(-101, extractPackage(context->module, context->header, context->folder, nullptr));
     EXPECT_EQ(17u, readFile(install + "\\sonograf.exe").size());
     EXPECT_FALSE(present(install + "\\readme.txt"));
 }
@@ -154,24 +160,24 @@ TEST(PackageResource, HeaderNeedsMoreThan312Bytes) {
         ASSERT_NE(nullptr, module.module);
         auto context = contextFor(module.module, temp.path());
         for (int read = 1; read <= 2; ++read) {
-            EXPECT_EQ(0, readPackageHeader(*context)) << "read " << read;
-            EXPECT_EQ(0, memcmp(context->packageHeader, package.data(), PACKAGE_HEADER_SIZE)) << "read " << read;
+            EXPECT_EQ(0, readPackageHeader(context->module, context->header)) << "read " << read;
+            EXPECT_EQ(0, memcmp(context->header, package.data(), PACKAGE_HEADER_SIZE)) << "read " << read;
         }
     }
     package.pop_back();
     DataModule module(programWithPackage(temp, package));
     ASSERT_NE(nullptr, module.module);
     auto context = contextFor(module.module, temp.path());
-    memset(context->packageHeader, 0xA5, PACKAGE_HEADER_SIZE);
-    EXPECT_EQ(-1, readPackageHeader(*context));
-    for (uint8_t b : context->packageHeader) ASSERT_EQ(0xA5, b) << "header left unchanged";
+    memset(context->header, 0xA5, PACKAGE_HEADER_SIZE);
+    EXPECT_EQ(-1, readPackageHeader(context->module, context->header));
+    for (uint8_t b : context->header) ASSERT_EQ(0xA5, b) << "header left unchanged";
 }
 
 TEST(PackageResource, ModuleWithoutPackageGivesMinusOneAndWritesNothing) {
     TempFolder temp;
     auto context = contextFor(GetModuleHandleA(nullptr), temp.path());
-    EXPECT_EQ(-1, readPackageHeader(*context));
-    EXPECT_EQ(-1, extractPackage(*context, nullptr));
+    EXPECT_EQ(-1, readPackageHeader(context->module, context->header));
+    EXPECT_EQ(-1, extractPackage(context->module, context->header, context->folder, nullptr));
     EXPECT_TRUE(namesIn(temp.path()).empty());
 }
 
@@ -212,26 +218,27 @@ TEST(PackageResource, ResourceAndMemoryFailures) {
 
     faults = Faults();
     faults.failLoad = true;
-    EXPECT_EQ(-1, readPackageHeader(*context, fakes));
-    EXPECT_EQ(-1, extractPackage(*context, nullptr, fakes));
+    EXPECT_EQ(-1, readPackageHeader(context->module, context->header, fakes));
+    EXPECT_EQ(-1, extractPackage(context->module, context->header, context->folder, nullptr, fakes));
     EXPECT_EQ(2, faults.frees) << "the empty handle is released";
     EXPECT_EQ(nullptr, faults.lastFreed);
 
     faults = Faults();
     faults.failLock = true;
-    EXPECT_EQ(-1, readPackageHeader(*context, fakes));
-    EXPECT_EQ(-1, extractPackage(*context, nullptr, fakes));
+    EXPECT_EQ(-1, readPackageHeader(context->module, context->header, fakes));
+    EXPECT_EQ(-1, extractPackage(context->module, context->header, context->folder, nullptr, fakes));
     EXPECT_EQ(2, faults.frees);
 
     faults = Faults();
     faults.failAlloc = true;
-    EXPECT_EQ(-102, extractPackage(*context, nullptr, fakes)) << "no decode buffer fails each entry";
+    EXPECT_EQ(-102, extractPackage(context->module, context->header, context->folder, nullptr, fakes))
+        << "no decode buffer fails each entry";
     EXPECT_EQ(1, faults.frees);
     EXPECT_FALSE(present(install + "\\sonograf.exe"));
     EXPECT_FALSE(present(install + "\\readme.txt"));
 
     faults = Faults();
-    EXPECT_EQ(0, extractPackage(*context, nullptr, fakes));
+    EXPECT_EQ(0, extractPackage(context->module, context->header, context->folder, nullptr, fakes));
     EXPECT_EQ(3u, readFile(install + "\\sonograf.exe").size());
 }
 

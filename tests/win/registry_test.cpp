@@ -112,7 +112,7 @@ TEST(Registry, GetUserStringAcceptsOnlyWholeStringValues) {
 
         // Guard bytes behind the capacity catch any write past it.
         std::vector<char> buffer(c.capacity + 64, '#');
-        int result = getUserString(scratch.path().c_str(), "Programs", buffer.data(), c.capacity);
+        int result = getUserString(scratch.path().c_str(), L"Programs", buffer.data(), c.capacity);
         EXPECT_EQ(result, c.result);
         if (c.result == 1) {
             EXPECT_EQ(std::string(buffer.data()), c.text);
@@ -123,12 +123,32 @@ TEST(Registry, GetUserStringAcceptsOnlyWholeStringValues) {
     }
 }
 
+// This program has no UTF-8 manifest: its narrow calls use the Western code page.
+TEST(Registry, GetUserStringRefusesATextTheCodePageCannotHold) {
+    const struct {
+        const wchar_t* stored;
+        int result;
+    } cases[] = {{L"C:\\users\\Zo\u00E9\\Programs", 1}, {L"C:\\users\\\u0141ukasz\\Programs", 0}};
+    for (const auto& c : cases) {
+        ScratchKey scratch(HKEY_CURRENT_USER, "Software");
+        ASSERT_TRUE(scratch.created());
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, scratch.path().c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+        RegSetValueExW(key, L"Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.stored),
+                       static_cast<DWORD>((wcslen(c.stored) + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        char buffer[1024] = "untouched";
+        EXPECT_EQ(getUserString(scratch.path().c_str(), L"Programs", buffer, sizeof buffer), c.result);
+        EXPECT_STREQ(buffer, c.result ? "C:\\users\\Zo\xE9\\Programs" : "untouched");
+    }
+}
+
 TEST(Registry, GetUserStringWithoutKeyOrValueIsAbsent) {
     ScratchKey scratch(HKEY_CURRENT_USER, "Software");
     ASSERT_TRUE(scratch.created());
     char buffer[16] = "untouched";
-    EXPECT_EQ(getUserString(scratch.path().c_str(), "Programs", buffer, sizeof buffer), 0);
-    EXPECT_EQ(getUserString(scratch.sub("missing").c_str(), "Programs", buffer, sizeof buffer), 0);
+    EXPECT_EQ(getUserString(scratch.path().c_str(), L"Programs", buffer, sizeof buffer), 0);
+    EXPECT_EQ(getUserString(scratch.sub("missing").c_str(), L"Programs", buffer, sizeof buffer), 0);
     EXPECT_STREQ(buffer, "untouched");
     // Reading never creates the key.
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, scratch.sub("missing")));

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "core/context.h"
+#include "core/exit_code.h"
+#include "core/version.h"
 #include "app/startup.h"
 #include "app/switches.h"
 #include "app/window.h"
@@ -60,14 +62,14 @@ TEST(InstallerContext, WindowTitleAndClassAreRegisteredAsGiven) {
     hiddenMode = 1;
     HINSTANCE self = GetModuleHandleA(nullptr);
     initContext(installer, self);
-    HWND window = createMainWindow(self, mainWindowProc, nullptr, "Orvane Sonograf Installation (Version 1.0.1.3)");
+    HWND window = createMainWindow(self, mainWindowProc, nullptr, "Orvane Sonograf Installation (Version " PRODUCT_VERSION ")");
     ASSERT_NE(window, nullptr);
     char title[128] = {}, className[64] = {};
     GetWindowTextA(window, title, sizeof title);
     GetClassNameA(window, className, sizeof className);
-    EXPECT_STREQ(title, "Orvane Sonograf Installation (Version 1.0.1.3)");
+    EXPECT_STREQ(title, "Orvane Sonograf Installation (Version " PRODUCT_VERSION ")");
     EXPECT_STREQ(className, "OVSonograf0Installer0MainWindow0");
-    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(FindWindowExA(HWND_MESSAGE, nullptr, className, nullptr), window) << "hidden: message-only";
     EXPECT_EQ(installer.window, window);
 
     // A silent run's result is the exit code even when a close is handled after it.
@@ -78,7 +80,7 @@ TEST(InstallerContext, WindowTitleAndClassAreRegisteredAsGiven) {
     while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
     EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
     EXPECT_NE(message.wParam, 0u);
-    EXPECT_EQ(static_cast<int>(message.wParam), -1);
+    EXPECT_EQ(static_cast<int>(message.wParam), PACKAGE_UNREADABLE);
     DestroyWindow(window);
     hiddenMode = silentInstall = 0;
 }
