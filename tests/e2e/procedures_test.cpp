@@ -18,27 +18,18 @@
 #include "core/version.h"
 #include "package/package_format.h"
 #include "platform/files.h"
+#include "support/bytes.h"
 #include "support/folder_link.h"
 #include "support/installed.h"
 #include "support/link_reader.h"
 #include "support/process.h"
 #include "support/scratch_key.h"
 #include "support/temp_folder.h"
+#include "support/windows_of.h"
 
 namespace {
 const InstalledPaths paths = installedPaths();
 const std::string kSettings = "HKCU\\Orvane\\Sonograf";
-
-std::string readBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
 
 std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
@@ -172,19 +163,6 @@ void holdThreads(HANDLE process, bool hold) {
     CloseHandle(snapshot);
 }
 
-// The window titled `title` of a process, waited for up to 30 s.
-HWND windowOf(HANDLE process, const char* title) {
-    for (int tries = 0; tries < 600; ++tries, Sleep(50)) {
-        HWND window = nullptr;
-        while ((window = FindWindowExA(nullptr, window, nullptr, title)) != nullptr) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == GetProcessId(process)) return window;
-        }
-    }
-    return nullptr;
-}
-
 // Starts `program` through the wide API, so its path may hold any character.
 int runWide(const std::wstring& program, const wchar_t* arguments) {
     std::wstring line = L"\"" + program + L"\" " + arguments;
@@ -295,7 +273,7 @@ protected:
         int whole = 0;
         for (const auto& file : files) {
             if (!present(file.first)) continue;
-            if (readBytes(file.first) != file.second) return -1;
+            if (readFile<std::string>(file.first) != file.second) return -1;
             ++whole;
         }
         return whole;
@@ -305,9 +283,9 @@ protected:
     std::string link;
     const std::string installer = installerPath();
     const std::string copy = paths.installFolder + "\\" + nameOf(installerPath());
-    const std::string app = readBytes(environmentValue("SONOGRAF_APP"));
-    const std::string readme = readBytes(environmentValue("SONOGRAF_README"));
-    const std::string setup = readBytes(installerPath());
+    const std::string app = readFile<std::string>(environmentValue("SONOGRAF_APP"));
+    const std::string readme = readFile<std::string>(environmentValue("SONOGRAF_README"));
+    const std::string setup = readFile<std::string>(installerPath());
 };
 
 TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
@@ -338,19 +316,19 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
             expected.insert({"D " + parentOf(menu), "D " + menu});
             for (const auto& name : {std::make_pair("Readme", "readme.txt"), std::make_pair("Sonograf", "Sonograf.exe")}) {
                 const std::string shortcut = menu + "\\" + name.first + ".LNK";
-                expected.insert(fileLine(shortcut, readBytes(shortcut).size()));
+                expected.insert(fileLine(shortcut, readFile(shortcut).size()));
                 const LinkFields fields = readLink(shortcut);
                 EXPECT_EQ(fields.target, installed(name.second)) << shortcut;
                 EXPECT_EQ(fields.workingFolder, paths.installFolder) << shortcut;
             }
         }
         EXPECT_EQ(changes(), expected) << started;
-        EXPECT_TRUE(readBytes(installed("sonograf.exe")) == app && readBytes(installed("readme.txt")) == readme &&
-                    readBytes(copy) == setup);
+        EXPECT_TRUE(readFile<std::string>(installed("sonograf.exe")) == app && readFile<std::string>(installed("readme.txt")) == readme &&
+                    readFile<std::string>(copy) == setup);
         EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 
         HANDLE application = startProgram(installed("Sonograf.exe"), "");
-        HWND window = windowOf(application, "Sonograf");
+        HWND window = awaitWindow(windowByTitle, application, "Sonograf");
         EXPECT_NE(window, nullptr);
         PostMessageA(window, WM_CLOSE, 0, 0);
         finishProgram(application, 10000);
@@ -388,14 +366,14 @@ TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
     ASSERT_TRUE(CopyFileW(wide(installer).c_str(), started.c_str(), FALSE));
     EXPECT_EQ(runWide(started, L"-h -i"), 0);
     const std::string copy = installed("SonografSetup.exe"), entry = "HKLM\\" + paths.uninstallKey;
-    EXPECT_TRUE(readBytes(copy) == readBytes(installer)) << copy;
+    EXPECT_TRUE(readFile<std::string>(copy) == readFile<std::string>(installer)) << copy;
     const Lines now = changes();
     EXPECT_TRUE(now.count(textLine(entry, "UninstallString", "\"" + copy + "\"")));
     EXPECT_TRUE(now.count(textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u")));
     // What the registered quiet uninstall runs: the copy, which stays with its folder.
     EXPECT_EQ(run(copy, "-h -u"), 0);
     Lines expected = documentedTraces();
-    expected.insert({"D " + paths.installFolder, fileLine(copy, readBytes(installer).size())});
+    expected.insert({"D " + paths.installFolder, fileLine(copy, readFile<std::string>(installer).size())});
     EXPECT_EQ(changes(), expected);
     DeleteFileW(started.c_str());
     RemoveDirectoryW(folder.c_str());
@@ -491,8 +469,7 @@ TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
         if (c.damage == FlipInEntry0 || c.damage == FlipInEntry1) damaged[entries[c.damage - FlipInEntry0].offset] ^= 1;
         if (c.damage == UnsafeName) damaged = renamedEntry(package, 1, "..\\readme.txt");
         if (c.damage == FolderBlocked) {  // a file where the folder "OV" must go
-            CloseHandle(CreateFileA(parentOf(paths.installFolder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                                    nullptr));
+            writeFile(parentOf(paths.installFolder), "");
             before = snapshot();
         }
         TempFolder temp;
@@ -627,7 +604,7 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
         {"application hung",
          [&] {
              HANDLE running = startProgram(application, "");
-             EXPECT_NE(windowOf(running, "Sonograf"), nullptr);
+             EXPECT_NE(awaitWindow(windowByTitle, running, "Sonograf"), nullptr);
              holdThreads(running, true);
              return Release([running] {
                  holdThreads(running, false);
@@ -697,7 +674,7 @@ TEST_F(Procedures, LinksAreReplacedAndTheCopyIsChecked) {
         EXPECT_EQ(run(installer, "-h -u"), 0);
         EXPECT_EQ(changes(), documentedTraces());
         for (const std::string& name : {std::string("readme.txt"), nameOf(copy)})
-            EXPECT_EQ(readBytes(scratch.file(name)), "") << name << " outside, untouched";
+            EXPECT_EQ(readFile<std::string>(scratch.file(name)), "") << name << " outside, untouched";
         removeAll();
     }
     makeInstallFolder();
@@ -717,7 +694,7 @@ TEST_F(Procedures, LinksAreReplacedAndTheCopyIsChecked) {
 TEST_F(Procedures, UninstallDeletesNoFileNamedOutsideTheFolder) {
     ASSERT_EQ(run(installer, "-h -i"), 0);
     const std::string outside = parentOf(paths.installFolder) + "\\outside.txt";
-    CloseHandle(CreateFileA(outside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    writeFile(outside, "");
     TempFolder temp;
     const std::string uninstaller = temp.file("SonografSetup.exe");
     ASSERT_TRUE(copyWithPackage(installer, uninstaller, renamedEntry(installerPackage(installer), 1, "..\\outside.txt")));
@@ -728,7 +705,7 @@ TEST_F(Procedures, UninstallDeletesNoFileNamedOutsideTheFolder) {
 TEST_F(Procedures, RunningApplicationClosesWhenTheInstallerStarts) {
     ASSERT_EQ(run(installer, "-h -i"), 0);
     HANDLE application = startProgram(installed("Sonograf.exe"), "");
-    ASSERT_NE(windowOf(application, "Sonograf"), nullptr);
+    ASSERT_NE(awaitWindow(windowByTitle, application, "Sonograf"), nullptr);
     HANDLE setup = startProgram(installer, "-h -u");
     EXPECT_NE(finishProgram(application, 20000), STILL_ACTIVE);
     finishProgram(setup, 60000);
@@ -739,7 +716,7 @@ TEST_F(Procedures, UninstallLeavesTheTargetOfALinkAlone) {
     ASSERT_EQ(run(installer, "-h -i"), 0);
     TempFolder target;
     const std::string kept = target.file("kept.txt");
-    CloseHandle(CreateFileA(kept.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    writeFile(kept, "");
     link = installed("data");
     ASSERT_TRUE(plantFolderLink(link, target.path()));
     EXPECT_EQ(run(installer, "-h -u"), 0);

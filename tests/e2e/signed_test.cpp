@@ -5,23 +5,17 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "support/bytes.h"
 #include "support/process.h"
 
 namespace {
 
-std::vector<char> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(SignedInstaller, InstallsItsSignedSelfUnchangedAndUninstallsSilently) {
     const std::string setup = installerPath();
-    const std::vector<char> signedBytes = fileBytes(setup);
+    const std::vector<uint8_t> signedBytes = readFile(setup);
     ASSERT_FALSE(signedBytes.empty()) << "no signed installer at \"" << setup << "\"";
     // The process's own Program Files folder: "Program Files (x86)" for a 32-bit one under WOW64.
     const char* programFiles = std::getenv("ProgramFiles");
@@ -29,7 +23,7 @@ TEST(SignedInstaller, InstallsItsSignedSelfUnchangedAndUninstallsSilently) {
     const std::string copy = std::string(programFiles) + "\\OV\\Sonograf\\SonografSetup.exe";
 
     EXPECT_EQ(runProgram(setup, "-h -i", 120000), 0u);
-    EXPECT_TRUE(fileBytes(copy) == signedBytes) << copy << " is not the signed installer byte for byte";
+    EXPECT_TRUE(readFile(copy) == signedBytes) << copy << " is not the signed installer byte for byte";
     EXPECT_EQ(runProgram(setup, "-h -u", 120000), 0u);
     EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES) << copy << " is left behind";
 }

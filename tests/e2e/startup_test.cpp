@@ -16,20 +16,7 @@ namespace {
 const char* const kClass = "OVSonograf0Installer0MainWindow0";
 const char* const kTitle = "Orvane Sonograf Installation (Version " PRODUCT_VERSION ")";
 
-// Shown, or with -h message-only.
-HWND installerWindowOf(HANDLE process) {
-    HWND window = windowOf(process, kClass);
-    return window != nullptr ? window : windowOf(process, kClass, HWND_MESSAGE);
-}
-
-HWND waitForInstallerWindow(HANDLE process, DWORD milliseconds) {
-    HWND window = nullptr;
-    for (DWORD waited = 0; window == nullptr && waited < milliseconds; waited += 50) {
-        window = installerWindowOf(process);
-        if (window == nullptr) Sleep(50);
-    }
-    return window;
-}
+HWND installerWindowOf(HANDLE process) { return windowByClass(process, kClass); }
 
 // Closes the installer's window as a user would and returns its exit code.
 DWORD closeInstaller(HANDLE process) {
@@ -41,14 +28,11 @@ DWORD closeInstaller(HANDLE process) {
 TEST(InstallerStart, ShowsItsWindowWithTitleAndClass) {
     HANDLE process = startProgram(installerPath(), "");
     ASSERT_NE(process, nullptr) << installerPath();
-    HWND window = waitForInstallerWindow(process, 30000);
+    HWND window = awaitWindow(windowByClass, process, kClass);
     ASSERT_NE(window, nullptr);
-    char title[128] = {};
-    GetWindowTextA(window, title, sizeof title);
-    EXPECT_STREQ(title, kTitle);
+    EXPECT_EQ(windowText(window), kTitle);
     // The window exists while its creation is still under way; it is shown after.
-    for (DWORD waited = 0; waited < 30000 && !IsWindowVisible(window); waited += 50) Sleep(50);
-    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(window) != FALSE; }));
     EXPECT_EQ(closeInstaller(process), 0u);
 }
 
@@ -60,10 +44,9 @@ TEST(InstallerStart, HiddenModeCreatesAMessageOnlyWindow) {
     ASSERT_TRUE(copyWithPackage(installerPath(), setup, largePackage()));
     HANDLE process = startProgram(setup, "-h -i");
     ASSERT_NE(process, nullptr);
-    HWND window = waitForInstallerWindow(process, 30000);
-    EXPECT_NE(window, nullptr);
-    EXPECT_EQ(window, windowOf(process, kClass, HWND_MESSAGE));
-    EXPECT_NE(GetAncestor(window, GA_PARENT), GetDesktopWindow());
+    HWND window = awaitWindow(windowByClass, process, kClass);
+    ASSERT_NE(window, nullptr);
+    EXPECT_NE(GetAncestor(window, GA_PARENT), GetDesktopWindow()) << "message-only";
     bool shown = false;
     while (WaitForSingleObject(process, 5) == WAIT_TIMEOUT) shown = shown || IsWindowVisible(window);
     EXPECT_FALSE(shown);
@@ -77,7 +60,7 @@ TEST(InstallerStart, HiddenModeCreatesAMessageOnlyWindow) {
 TEST(InstallerStart, HiddenRunWithNothingToDoEndsAtOnce) {
     for (const bool anotherRuns : {true, false}) {
         HANDLE other = anotherRuns ? startProgram(installerPath(), "") : nullptr;
-        if (anotherRuns) ASSERT_NE(waitForInstallerWindow(other, 30000), nullptr);
+        if (anotherRuns) ASSERT_NE(awaitWindow(windowByClass, other, kClass), nullptr);
         for (const char* arguments : {"-h", "-hi", "-H -I"})
             EXPECT_EQ(runProgram(installerPath(), arguments, 20000), static_cast<DWORD>(NOTHING_TO_DO))
                 << arguments << (anotherRuns ? " while another installer runs" : "");
@@ -90,7 +73,7 @@ TEST(InstallerStart, HiddenRunWithNothingToDoEndsAtOnce) {
 TEST(InstallerStart, SecondInstanceExitsAtOnceWithMinusOne) {
     HANDLE first = startProgram(installerPath(), "");
     ASSERT_NE(first, nullptr);
-    ASSERT_NE(waitForInstallerWindow(first, 30000), nullptr);
+    ASSERT_NE(awaitWindow(windowByClass, first, kClass), nullptr);
     DWORD second = runProgram(installerPath(), "", 30000);
     EXPECT_EQ(second, static_cast<DWORD>(ANOTHER_INSTANCE_RUNNING));
     EXPECT_NE(installerWindowOf(first), nullptr);

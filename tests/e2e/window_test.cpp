@@ -3,11 +3,13 @@
 // going to a recording handler.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "plain_links.h"
 #include "support/installed.h"
 #include "support/process.h"
+#include "support/scratch_key.h"
 #include "support/temp_folder.h"
 #include "support/windows_of.h"
 
@@ -161,8 +164,13 @@ void expectIdleWindow(HWND window, const std::string& label, bool installed) {
     EXPECT_EQ(client.right - client.left, kWidth);
     EXPECT_EQ(client.bottom - client.top, kHeight);
     Image shown(kWidth, kHeight), expected(kWidth, kHeight);
-    readClient(window, shown);
     drawExpectedIdle(expected, label, installed);
+    // Read until every region matches, so that a read during a repaint does not count.
+    waitUntil([&] {
+        readClient(window, shown);
+        return std::all_of(std::begin(kIdleRegions), std::end(kIdleRegions),
+                           [&](const Region& region) { return shown.differences(expected, region.rect) == 0; });
+    });
     for (const Region& region : kIdleRegions)
         EXPECT_EQ(shown.differences(expected, region.rect), 0) << region.name << " (" << label << ")";
     // The outline lies on buttonRect's edge lines; the face inside is white.
@@ -173,15 +181,6 @@ void expectIdleWindow(HWND window, const std::string& label, bool installed) {
 }
 
 // ---- the installer as a child process ------------------------------------
-
-void setText(HKEY root, const std::string& key, const char* name, const std::string& value) {
-    HKEY opened;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(opened);
-}
 
 // Links opened through the shell go to the recording handler for the run of
 // one test; the handler registration and the log are removed afterwards.
@@ -194,34 +193,35 @@ public:
         const std::string command = "\"" + recorder + "\" \"%1\"";
         for (const char* scheme : {"http", "https"}) {
             const std::string key = std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command";
-            saved_.push_back(readDefault(key));
-            setText(HKEY_LOCAL_MACHINE, key, nullptr, command);
+            char value[1024] = {};
+            DWORD size = sizeof value;
+            RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size);
+            saved_.push_back(value);
+            writeValue(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, command + '\0');
         }
     }
     ~LinkRecorder() {
         const char* schemes[] = {"http", "https"};
         for (size_t i = 0; i < saved_.size(); ++i) {
             const std::string key = std::string("Software\\Classes\\") + schemes[i] + "\\shell\\open\\command";
-            setText(HKEY_LOCAL_MACHINE, key, nullptr, saved_[i]);
+            writeValue(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, saved_[i] + '\0');
         }
         SetEnvironmentVariableA("SONOGRAF_LINK_LOG", nullptr);
     }
-    // The links opened so far, waiting a little for a handler still starting.
-    std::vector<std::string> opened(DWORD settle = 1500) const {
-        Sleep(settle);
+    // The links opened once at least `count` have been (all there are at the deadline);
+    // a line the handler is still writing does not count yet.
+    std::vector<std::string> opened(size_t count) const {
         std::vector<std::string> links;
-        std::ifstream in(log_);
-        for (std::string line; std::getline(in, line);) links.push_back(line);
+        waitUntil([&] {
+            links.clear();
+            std::ifstream in(log_);
+            for (std::string line; std::getline(in, line) && !in.eof();) links.push_back(line);
+            return links.size() >= count;
+        });
         return links;
     }
 
 private:
-    static std::string readDefault(const std::string& key) {
-        char value[1024] = {};
-        DWORD size = sizeof value;
-        RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size);
-        return value;
-    }
     TempFolder temp_;
     std::string log_;
     std::vector<std::string> saved_;
@@ -232,7 +232,7 @@ struct Installer {
     HWND window = nullptr;
     explicit Installer(const std::string& program, const std::string& arguments = "") {
         process = startProgram(program, arguments);
-        if (process) window = waitForWindow(process, kClass, 30000);
+        if (process) window = awaitWindow(windowByClass, process, kClass);
     }
     ~Installer() {
         if (process) finishProgram(process, 0);
@@ -240,18 +240,29 @@ struct Installer {
     bool alive() const { return WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
     void click(int x, int y) const { PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
     void key(WPARAM virtualKey) const { PostMessageA(window, WM_KEYDOWN, virtualKey, 0); }
-    // Waits for a message box of the installer and answers it; its caption and text.
-    std::pair<std::string, std::string> answerBox() const {
-        HWND box = waitForWindow(process, "#32770", 60000);
+    // The window is painted once its button shows outline, face and label; a
+    // click before that finds no button.
+    bool shown() const {
+        Image frame(kWidth, kHeight);
+        const RECT inside = {581, 445, 880, 504};
+        return window != nullptr && waitUntil([&] {
+                   readClient(window, frame);
+                   return frame.at(580, 474) == kBlack && frame.at(590, 450) == kWhite &&
+                          frame.count(inside, kBlack) > 300;
+               });
+    }
+    // A message box of the installer once its text is in place, or 0.
+    HWND box(DWORD milliseconds = kPatienceMs) const {
+        HWND box = awaitWindow(windowByClass, process, "#32770", milliseconds);
+        return box != nullptr && waitUntil([&] { return !boxText(box).empty(); }) ? box : nullptr;
+    }
+    // Answers a box; its caption and text.
+    static std::pair<std::string, std::string> answer(HWND box) {
         if (box == nullptr) return {};
-        Sleep(300);
         std::pair<std::string, std::string> shown(windowText(box), boxText(box));
         // Wine can drop an answer posted to a box that is still settling:
         // answer again until the box is gone, as a person would click again.
-        for (int tries = 0; tries < 50 && IsWindow(box); ++tries) {
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            Sleep(200);
-        }
+        waitUntil([&] { return !PostMessageA(box, WM_COMMAND, IDOK, 0) || !IsWindow(box); });
         return shown;
     }
     DWORD exitCode(DWORD milliseconds = 30000) {
@@ -262,7 +273,7 @@ struct Installer {
 };
 
 bool applicationInstalled() {
-    return GetFileAttributesA((installedPaths().installFolder + "\\Sonograf.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+    return present(installedPaths().installFolder + "\\Sonograf.exe");
 }
 
 // Leaves the system as the test found it: nothing installed.
@@ -286,7 +297,9 @@ std::string damagedPackage() {
 // Wine's per-program settings of the installer (and of its copies, which keep its name).
 const char* const kInstallerSettings = "Software\\Wine\\AppDefaults\\SonografSetup.exe";
 
-void emulateWindows(const char* wineVersion) { setText(HKEY_CURRENT_USER, kInstallerSettings, "Version", wineVersion); }
+void emulateWindows(const std::string& wine) {
+    writeValue(HKEY_CURRENT_USER, kInstallerSettings, "Version", REG_SZ, wine + '\0');
+}
 
 // Every case starts with nothing installed and the installer seeing Windows 10.
 class Window : public ::testing::Test {
@@ -307,15 +320,8 @@ protected:
 TEST_F(Window, IdleWindowShowsPictureLabelBandAndInstallButton) {
     const DWORD started = GetTickCount();
     Installer run(installerPath());
-    ASSERT_NE(run.window, nullptr);
-    Image shown(kWidth, kHeight);
-    DWORD painted = 0;
-    for (int tries = 0; tries < 300 && painted == 0; ++tries) {
-        readClient(run.window, shown);
-        if (shown.at(580, 474) == kBlack && shown.count(kButton, kBlack) > 300) painted = GetTickCount();
-        if (!painted) Sleep(10);
-    }
-    std::printf("first painted frame %lu ms after the process start\n", painted - started);
+    ASSERT_TRUE(run.shown());
+    std::printf("first painted frame %lu ms after the process start\n", GetTickCount() - started);
     expectIdleWindow(run.window, "O/S: WIN10", false);
     run.key(VK_ESCAPE);
     EXPECT_EQ(run.exitCode(), 0u);
@@ -325,13 +331,11 @@ TEST_F(Window, IdleWindowShowsPictureLabelBandAndInstallButton) {
 // click on the picture opens the picture link and leaves the window idle.
 TEST_F(Window, ClicksOutsideTheButtonDoNotStartAndThePictureOpensItsLink) {
     Installer run(installerPath());
-    ASSERT_NE(run.window, nullptr);
-    Sleep(500);
+    ASSERT_TRUE(run.shown());
     const POINT misses[] = {{730, 444}, {730, 504}, {580, 474}, {880, 474}, {100, 474}, {890, 510}};
     for (POINT p : misses) run.click(p.x, p.y);
-    EXPECT_TRUE(links.opened().empty());
-    run.click(450, 200);
-    EXPECT_EQ(links.opened(), std::vector<std::string>{PLAIN_pictureLink});
+    run.click(450, 200);  // handled after the misses, so a link a miss opened would come first
+    EXPECT_EQ(links.opened(1), std::vector<std::string>{PLAIN_pictureLink});
     Image shown(kWidth, kHeight);
     readClient(run.window, shown);
     EXPECT_EQ(shown.at(590, 450), kWhite) << "still the idle button";
@@ -340,13 +344,68 @@ TEST_F(Window, ClicksOutsideTheButtonDoNotStartAndThePictureOpensItsLink) {
     EXPECT_EQ(run.exitCode(), 0u);
 }
 
+std::set<DWORD> threadsOf(DWORD processId) {
+    std::set<DWORD> threads;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {sizeof entry};
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == processId) threads.insert(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return threads;
+}
+
+const BYTE* instructionAt(const CONTEXT& context) {
+#ifdef _WIN64
+    return reinterpret_cast<const BYTE*>(context.Rip);
+#else
+    return reinterpret_cast<const BYTE*>(context.Eip);
+#endif
+}
+
+// The installer's worker held still: a thread other than the window's, suspended
+// at a moment it runs the installer's own code, where it holds no lock of the
+// system's that the window's thread may need. Resumed when the object goes.
+struct HeldWorker {
+    HANDLE thread = nullptr;
+    std::set<DWORD> threads;  // the installer's threads when the worker was caught
+    explicit HeldWorker(HWND window) {
+        DWORD processId = 0;
+        const DWORD windowThread = GetWindowThreadProcessId(window, &processId);
+        MODULEENTRY32 program = {sizeof program};
+        HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+        Module32First(modules, &program);
+        CloseHandle(modules);
+        waitUntil([&] {
+            threads = threadsOf(processId);
+            for (DWORD id : threads) {
+                thread = id == windowThread ? nullptr : OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, 0, id);
+                if (thread == nullptr) continue;
+                CONTEXT context = {};
+                context.ContextFlags = CONTEXT_CONTROL;
+                if (SuspendThread(thread) != DWORD(-1) && GetThreadContext(thread, &context) &&
+                    instructionAt(context) >= program.modBaseAddr &&
+                    instructionAt(context) < program.modBaseAddr + program.modBaseSize)
+                    return true;
+                ResumeThread(thread);
+                CloseHandle(thread);
+            }
+            thread = nullptr;
+            return false;
+        });
+    }
+    ~HeldWorker() {
+        if (thread == nullptr) return;
+        ResumeThread(thread);
+        CloseHandle(thread);
+    }
+};
+
 // Install by a click: the busy panel blinks and refuses every input, the
 // after-install link opens before the success box, the box closes the window.
 TEST_F(Window, InstallShowsBusyPanelRefusesInputAndReportsSuccess) {
     Variant large(largePackage());
     Installer run(large.path);
-    ASSERT_NE(run.window, nullptr);
-    Sleep(500);
+    ASSERT_TRUE(run.shown());
     run.click(730, 474);
     // "Installing" as the busy panel draws it; the pressed button ("Install",
     // white on black) that precedes the first tick matches neither phase.
@@ -357,52 +416,59 @@ TEST_F(Window, InstallShowsBusyPanelRefusesInputAndReportsSuccess) {
     drawTextAt(installing.dc, font, "Installing", {580, 444, 880, 489}, kWhite, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     DeleteObject(font);
     const int wordArea = (word.right - word.left) * (word.bottom - word.top);
-    // While busy nothing a person does changes anything. The inputs go in as
-    // soon as the panel shows, while the worker has most of the package ahead.
-    for (int waited = 0; waited < 40; ++waited) {
-        Sleep(100);
+    // 1 "Installing" shown, 0 gone, -1 neither.
+    auto phase = [&] {
         readClient(run.window, frame);
-        if (frame.differences(installing, word) == 0) break;
+        return frame.differences(installing, word) == 0 ? 1 : frame.count(word, kBlack) == wordArea ? 0 : -1;
+    };
+    {
+        // The worker stays busy for as long as the test looks and acts, on a fast machine as on a slow one.
+        HeldWorker worker(run.window);
+        ASSERT_NE(worker.thread, nullptr) << "the worker is caught in the installer's code";
+        ASSERT_TRUE(waitUntil([&] { return phase() == 1; })) << "the busy panel shows";
+        // While busy nothing a person does changes anything.
+        run.click(730, 474);
+        run.click(450, 200);
+        run.key(VK_RETURN);
+        run.key(VK_ESCAPE);
+        PostMessageA(run.window, WM_CLOSE, 0, 0);
+        // A tick is handled only after the inputs posted before it. A phase
+        // counts once two samples in a row show it, so a half-drawn panel does not.
+        int shown[2] = {0, 0}, statusShown = 0, counted = 1, previous = -1;
+        waitUntil([&] {
+            const int now = phase();
+            if (now != -1 && now == previous && now != counted) ++shown[counted = now];
+            previous = now;
+            // More than the descender of "Installing"'s g reaches into the status line.
+            const bool statusDrawn = now == 1 && frame.count(status, kWhite) > 100;
+            const char* shot = std::getenv("SONOGRAF_BUSY_SHOT");
+            if (statusDrawn && !statusShown && shot) frame.save(shot);
+            statusShown += statusDrawn;
+            return (shown[0] >= 2 && shown[1] >= 2 && statusShown) || !run.alive();
+        });
+        EXPECT_GE(shown[1], 2) << "\"Installing\" shown again on odd ticks";
+        EXPECT_GE(shown[0], 2) << "and gone on even ticks";
+        EXPECT_GT(statusShown, 0) << "the status text under \"Installing\"";
+        EXPECT_TRUE(run.alive());
+        const std::set<DWORD> now = threadsOf(GetProcessId(run.process));
+        EXPECT_TRUE(std::includes(worker.threads.begin(), worker.threads.end(), now.begin(), now.end()))
+            << "no input started a thread";
     }
-    run.click(730, 474);
-    run.click(450, 200);
-    run.key(VK_RETURN);
-    run.key(VK_ESCAPE);
-    PostMessageA(run.window, WM_CLOSE, 0, 0);
-    Sleep(300);
-    EXPECT_TRUE(run.alive());
-    readClient(run.window, frame);
-    EXPECT_EQ(frame.at(585, 449), kBlack) << "still the busy panel";
-    int shownOn = 0, shownOff = 0, statusShown = 0;
-    for (int sample = 0; sample < 24 && (shownOn < 2 || shownOff < 2 || !statusShown); ++sample) {
-        Sleep(250);
-        readClient(run.window, frame);
-        const bool on = frame.differences(installing, word) == 0;
-        shownOn += on;
-        shownOff += frame.count(word, kBlack) == wordArea;
-        // More than the descender of "Installing"'s g reaches into the status line.
-        const bool statusDrawn = frame.count(status, kWhite) > 100;
-        const char* shot = std::getenv("SONOGRAF_BUSY_SHOT");
-        if (on && statusDrawn && !statusShown && shot) frame.save(shot);
-        statusShown += on && statusDrawn;
-    }
-    EXPECT_GE(shownOn, 2) << "\"Installing\" shown on odd ticks";
-    EXPECT_GE(shownOff, 2) << "and gone on even ticks";
-    EXPECT_GT(statusShown, 0) << "the status text under \"Installing\"";
-    const auto box = run.answerBox();
-    EXPECT_EQ(box.first, "Success");
-    EXPECT_EQ(box.second, "Installation Complete and Successful !");
-    EXPECT_EQ(links.opened(), std::vector<std::string>{PLAIN_afterInstallLink}) << "opened before the box";
+    HWND box = run.box(60000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(links.opened(1), std::vector<std::string>{PLAIN_afterInstallLink}) << "opened while the box is open";
+    const auto shown = run.answer(box);
+    EXPECT_EQ(shown.first, "Success");
+    EXPECT_EQ(shown.second, "Installation Complete and Successful !");
     EXPECT_EQ(run.exitCode(), 0u);
     EXPECT_TRUE(applicationInstalled());
 }
 
 TEST_F(Window, EnterStartsTheInstall) {
     Installer run(installerPath());
-    ASSERT_NE(run.window, nullptr);
-    Sleep(500);
+    ASSERT_TRUE(run.shown());
     run.key(VK_RETURN);
-    EXPECT_EQ(run.answerBox().first, "Success");
+    EXPECT_EQ(run.answer(run.box()).first, "Success");
     EXPECT_EQ(run.exitCode(), 0u);
     EXPECT_TRUE(applicationInstalled());
 }
@@ -414,16 +480,15 @@ TEST_F(Window, RemoveUninstallsAndAFailureWaitsForItsBoxToBeAnswered) {
     {
         Variant broken(std::string(8, 'x'));  // too short for a package header
         Installer run(broken.path);
-        ASSERT_NE(run.window, nullptr);
-        Sleep(500);
+        ASSERT_TRUE(run.shown());
         expectIdleWindow(run.window, "O/S: WIN10", true);
         run.click(730, 474);
-        HWND box = waitForWindow(run.process, "#32770", 30000);
+        HWND box = run.box();
         ASSERT_NE(box, nullptr);
         Sleep(1000);
         EXPECT_TRUE(IsWindow(box)) << "the box stays until it is answered";
         EXPECT_TRUE(run.alive());
-        const auto shown = run.answerBox();
+        const auto shown = run.answer(box);
         EXPECT_EQ(shown.first, "Sonograf Uninstallation Error");
         EXPECT_EQ(shown.second,
                   "De-Installation package might be corrupted\nthanks to download official package at\n"
@@ -431,8 +496,7 @@ TEST_F(Window, RemoveUninstallsAndAFailureWaitsForItsBoxToBeAnswered) {
         EXPECT_EQ(run.exitCode(), 0u);
     }
     Installer run(installerPath());
-    ASSERT_NE(run.window, nullptr);
-    Sleep(500);
+    ASSERT_TRUE(run.shown());
     run.click(730, 474);
     EXPECT_EQ(run.exitCode(), 0u);
     EXPECT_FALSE(applicationInstalled());
@@ -444,11 +508,11 @@ TEST_F(Window, SilentInstallShownEndsWithItsResultOnceTheBoxIsAnswered) {
     Variant damaged(damagedPackage());
     Installer run(damaged.path, "-i");
     ASSERT_NE(run.window, nullptr);
-    HWND box = waitForWindow(run.process, "#32770", 30000);
+    HWND box = run.box();
     ASSERT_NE(box, nullptr);
     Sleep(1000);
     EXPECT_TRUE(IsWindow(box));
-    const auto shown = run.answerBox();
+    const auto shown = run.answer(box);
     EXPECT_EQ(shown.first, "Sonograf Installation Error");
     EXPECT_EQ(shown.second,
               "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n"
@@ -467,12 +531,12 @@ TEST_F(Window, OsLabelForEachWindowsVersionWineEmulates) {
     for (const Version& version : versions) {
         emulateWindows(version.wine);
         Installer run(installerPath());
-        ASSERT_NE(run.window, nullptr);
-        Sleep(500);
+        ASSERT_TRUE(run.shown());
         Image shown(kWidth, kHeight), expected(kWidth, kHeight);
-        readClient(run.window, shown);
         drawExpectedIdle(expected, version.label, false);
-        EXPECT_EQ(shown.differences(expected, {0, 95, 740, 130}), 0) << version.wine << ": " << version.label;
+        const RECT label = {0, 95, 740, 130};
+        waitUntil([&] { return readClient(run.window, shown), shown.differences(expected, label) == 0; });
+        EXPECT_EQ(shown.differences(expected, label), 0) << version.wine << ": " << version.label;
         run.key(VK_ESCAPE);
         EXPECT_EQ(run.exitCode(), 0u);
     }

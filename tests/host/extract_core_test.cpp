@@ -11,6 +11,7 @@
 #include "package/keystream.h"
 #include "package/md5.h"
 #include "package/package_builder.h"
+#include "support/bytes.h"
 
 namespace {
 
@@ -74,16 +75,6 @@ struct Extraction {
         return found != disk.files.end() && found->second == bytes;
     }
 };
-
-std::vector<uint8_t> patterned(size_t length, uint32_t seed) {
-    std::vector<uint8_t> data(length);
-    uint32_t x = seed;
-    for (size_t i = 0; i < length; ++i) {
-        x = x * 1664525u + 1013904223u;
-        data[i] = static_cast<uint8_t>(x >> 24);
-    }
-    return data;
-}
 
 struct TestPackage {
     std::vector<uint8_t> app, readme, bytes;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/keystream.h"
+#include "support/bytes.h"
 
 namespace {
 
@@ -19,12 +20,6 @@ std::vector<uint8_t> tableStreamOf(const std::vector<uint8_t>& source, uint32_t 
 std::vector<uint8_t> plainStreamOf(std::vector<uint8_t> buffer, uint32_t key) {
     EXPECT_EQ(0, applyPlainStream(key, buffer.data(), static_cast<uint32_t>(buffer.size())));
     return buffer;
-}
-
-std::vector<uint8_t> patterned(size_t length) {
-    std::vector<uint8_t> data(length);
-    for (size_t i = 0; i < length; ++i) data[i] = static_cast<uint8_t>(i * 37 + 11);
-    return data;
 }
 
 const uint8_t kZeroTable[STREAM_TABLE_SIZE] = {0};

@@ -8,41 +8,23 @@
 #include <vector>
 
 #include "package/md5.h"
+#include "support/bytes.h"
+#include "tools/package_check.h"
 
 namespace {
-
-std::string hexOf(const uint8_t* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
-}
 
 std::string ourMd5(const std::vector<uint8_t>& data) {
     uint8_t digest[MD5_DIGEST_SIZE];
     md5Digest(data.data(), static_cast<uint32_t>(data.size()), digest);
-    return hexOf(digest, sizeof digest);
+    return digestText(digest);
 }
 
 std::string opensslMd5(const std::vector<uint8_t>& data) {
     uint8_t digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EXPECT_EQ(1, EVP_Digest(data.data(), data.size(), digest, &length, EVP_md5(), nullptr));
-    return hexOf(digest, length);
-}
-
-// Bytes that differ at every position, so a misplaced word shows.
-std::vector<uint8_t> patterned(size_t length) {
-    std::vector<uint8_t> data(length);
-    uint32_t x = 0x12345678u;
-    for (size_t i = 0; i < length; ++i) {
-        x = x * 1103515245u + 12345u;
-        data[i] = static_cast<uint8_t>(x >> 16);
-    }
-    return data;
+    EXPECT_EQ(length, 16u);
+    return digestText(digest);
 }
 
 TEST(Md5Digest, MatchesTheRfc1321TestSuite) {
@@ -69,7 +51,7 @@ TEST(Md5Digest, MatchesTheRfc1321TestSuite) {
 TEST(Md5Digest, EmptyMessageNeedsNoData) {
     uint8_t digest[MD5_DIGEST_SIZE];
     md5Digest(nullptr, 0, digest);
-    EXPECT_EQ(hexOf(digest, sizeof digest), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(digestText(digest), "d41d8cd98f00b204e9800998ecf8427e");
 }
 
 // 55 is the longest tail that takes one padding block, 56 the shortest that
@@ -92,7 +74,7 @@ TEST(Md5Digest, ReadsUnalignedData) {
     memcpy(shifted.data() + 1, data.data(), data.size());
     uint8_t digest[MD5_DIGEST_SIZE];
     md5Digest(shifted.data() + 1, static_cast<uint32_t>(data.size()), digest);
-    EXPECT_EQ(hexOf(digest, sizeof digest), opensslMd5(data));
+    EXPECT_EQ(digestText(digest), opensslMd5(data));
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -24,29 +22,11 @@
 #include "tools/package_check.h"
 #include "tools/pe_resource.h"
 #include "fuzz/synthetic_pe.h"
+#include "support/bytes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<uint8_t> patterned(size_t length, uint32_t seed) {
-    std::vector<uint8_t> data(length);
-    for (size_t i = 0; i < length; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        data[i] = static_cast<uint8_t>(seed >> 24);
-    }
-    return data;
-}
-
-std::vector<uint8_t> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 struct ToolRun {
     int code;
@@ -316,7 +296,7 @@ TEST_F(PackTool, PrintsNoControlBytes) {
 // The installer's extraction fails a package whose last entry is empty, so
 // build refuses to write one and verify rejects one made otherwise.
 TEST_F(PackTool, EmptyLastEntryIsRefused) {
-    writeFile(folder / "readme.txt", {});
+    writeFile(folder / "readme.txt", "");
     const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt")});
     EXPECT_EQ(PACK_EXIT_BROKEN, build.code);
     EXPECT_NE(std::string::npos, build.err.find("entry 1 \"readme.txt\": empty last entry")) << build.err;

@@ -6,14 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/win/support/folder_link.h"
-#include "tests/win/support/temp_folder.h"
+#include "support/bytes.h"
+#include "support/folder_link.h"
+#include "support/temp_folder.h"
 
 namespace {
-
-bool present(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 bool isFolder(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
@@ -21,11 +18,7 @@ bool isFolder(const std::string& path) {
 }
 
 void makeFile(const std::string& path, const std::string& content = "x") {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    ASSERT_TRUE(writeFile(path, content)) << path;
 }
 
 void makeFolder(const std::string& path) {
@@ -42,17 +35,6 @@ HANDLE holdWithoutSharing(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(INVALID_HANDLE_VALUE, file) << path;
     return file;
-}
-
-std::string readFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string content;
-    char chunk[256];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) content.append(chunk, got);
-    CloseHandle(file);
-    return content;
 }
 
 // --- createFolderChain with a recording CreateDirectoryA -------------------
@@ -189,14 +171,7 @@ TEST(DeleteFolderTree, StopsAtAFileThatCannotBeDeleted) {
     makeFolder(root);
     for (const char* name : {"a1", "b2", "m3", "n4", "locked.txt"}) makeFile(root + "\\" + name);
     makeReadOnlyFile(root + "\\readonly.txt");
-    std::vector<std::string> listed;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((root + "\\*").c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, search);
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) listed.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    const std::vector<std::string> listed = namesIn(root);
     const size_t lockedAt = std::find(listed.begin(), listed.end(), "locked.txt") - listed.begin();
     ASSERT_LT(lockedAt + 1, listed.size()) << "the listing must put an entry after the locked file";
 
@@ -299,13 +274,13 @@ TEST(WriteWholeFile, WritesExactlyTheGivenBytes) {
     std::string path = temp.file("data.bin");
     const std::string bytes("ab\0cd", 5);
     EXPECT_EQ(1, writeWholeFile(path.c_str(), bytes.data(), 5));
-    EXPECT_EQ(bytes, readFile(path));
+    EXPECT_EQ(bytes, readFile<std::string>(path));
     EXPECT_EQ(1, writeWholeFile(path.c_str(), "z", 1)) << "replaces a longer file";
-    EXPECT_EQ("z", readFile(path));
+    EXPECT_EQ("z", readFile<std::string>(path));
     EXPECT_EQ(1, writeWholeFile(path.c_str(), "", 0)) << "truncates to nothing";
-    EXPECT_EQ("", readFile(path));
+    EXPECT_TRUE(present(path) && readFile<std::string>(path).empty());
     EXPECT_EQ(1, writeWholeFile(temp.file("empty").c_str(), nullptr, 0));
-    EXPECT_EQ("", readFile(temp.file("empty")));
+    EXPECT_TRUE(present(temp.file("empty")) && readFile<std::string>(temp.file("empty")).empty());
     EXPECT_FALSE(present(partialOf(path)));
 }
 
@@ -364,7 +339,7 @@ TEST(WholeFileWriters, AFailureOnTheWayKeepsTheEarlierFile) {
         const int result = c.copy ? copyWholeFile(wide(source).c_str(), path.c_str(), calls)
                                   : writeWholeFile(path.c_str(), "abcd", 4, calls);
         EXPECT_EQ(c.expected, result) << what;
-        EXPECT_EQ(c.expected ? "abcd" : "before", readFile(path)) << what;
+        EXPECT_EQ(c.expected ? "abcd" : "before", readFile<std::string>(path)) << what;
         EXPECT_FALSE(present(partialOf(path))) << what;
         EXPECT_TRUE(DeleteFileA(path.c_str())) << what << ": the file was closed";
     }
@@ -405,12 +380,12 @@ TEST(WholeFileWriters, ReplaceWhatStandsInTheWayButNeverWriteThroughIt) {
                                     : writeWholeFile(path.c_str(), "new bytes", 9);
             CloseHandle(holder);
             EXPECT_EQ(c.expected, result) << what;
-            EXPECT_EQ("outside", readFile(outside)) << what;
+            EXPECT_EQ("outside", readFile<std::string>(outside)) << what;
             EXPECT_FALSE(present(partialOf(path))) << what;
-            if (c.expected == 1) EXPECT_EQ("new bytes", readFile(path)) << what;
+            if (c.expected == 1) EXPECT_EQ("new bytes", readFile<std::string>(path)) << what;
             if (c.expected == 1) EXPECT_EQ(0u, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) << what;
             EXPECT_EQ(c.obstacle == FolderAtPath, isFolder(path)) << what;
-            if (c.obstacle == HeldAtPath) EXPECT_EQ("held", readFile(path)) << what;
+            if (c.obstacle == HeldAtPath) EXPECT_EQ("held", readFile<std::string>(path)) << what;
         }
     }
 }
@@ -429,11 +404,11 @@ TEST(CopyWholeFile, CopiesFromAnyFolderAndKeepsTheSourceItself) {
     CloseHandle(file);
     const std::string copy = temp.file("setup.exe");
     EXPECT_EQ(1, copyWholeFile(source.c_str(), copy.c_str()));
-    EXPECT_EQ("program", readFile(copy));
+    EXPECT_EQ("program", readFile<std::string>(copy));
     EXPECT_EQ(0u, GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
 
     EXPECT_EQ(1, copyWholeFile(wide(copy).c_str(), copy.c_str())) << "onto itself";
-    EXPECT_EQ("program", readFile(copy));
+    EXPECT_EQ("program", readFile<std::string>(copy));
     EXPECT_EQ(0, copyWholeFile((folder + L"\\absent.exe").c_str(), temp.file("other.exe").c_str()));
     EXPECT_FALSE(present(temp.file("other.exe")));
     SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -14,24 +14,11 @@
 #include "package/package_builder.h"
 #include "package/package_format.h"
 #include "package/package_resource.h"
+#include "support/bytes.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
 namespace {
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    if (!bytes.empty() && !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A module loaded as data, freed when the test ends.
 struct DataModule {
@@ -149,11 +136,11 @@ TEST(PackageResource, DamagedOrSelectedEntriesOnDisk) {
     auto context = contextFor(module.module, install);
 
     EXPECT_EQ(-101, extractPackage(context->module, context->header, context->folder, "readme.txt"));
-    EXPECT_FALSE(exists(install + "\\sonograf.exe")) << "not selected";
-    EXPECT_FALSE(exists(install + "\\readme.txt")) << "does not verify";
+    EXPECT_FALSE(present(install + "\\sonograf.exe")) << "not selected";
+    EXPECT_FALSE(present(install + "\\readme.txt")) << "does not verify";
     EXPECT_EQ(-101, extractPackage(context->module, context->header, context->folder, nullptr));
     EXPECT_EQ(17u, readFile(install + "\\sonograf.exe").size());
-    EXPECT_FALSE(exists(install + "\\readme.txt"));
+    EXPECT_FALSE(present(install + "\\readme.txt"));
 }
 
 TEST(PackageResource, HeaderNeedsMoreThan312Bytes) {
@@ -191,10 +178,7 @@ TEST(PackageResource, ModuleWithoutPackageGivesMinusOneAndWritesNothing) {
     auto context = contextFor(GetModuleHandleA(nullptr), temp.path());
     EXPECT_EQ(-1, readPackageHeader(context->module, context->header));
     EXPECT_EQ(-1, extractPackage(context->module, context->header, context->folder, nullptr));
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(temp.file("*.exe").c_str(), &found);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_TRUE(namesIn(temp.path()).empty());
 }
 
 // Fakes for the failures Wine does not produce: the real resource calls,
@@ -250,8 +234,8 @@ TEST(PackageResource, ResourceAndMemoryFailures) {
     EXPECT_EQ(-102, extractPackage(context->module, context->header, context->folder, nullptr, fakes))
         << "no decode buffer fails each entry";
     EXPECT_EQ(1, faults.frees);
-    EXPECT_FALSE(exists(install + "\\sonograf.exe"));
-    EXPECT_FALSE(exists(install + "\\readme.txt"));
+    EXPECT_FALSE(present(install + "\\sonograf.exe"));
+    EXPECT_FALSE(present(install + "\\readme.txt"));
 
     faults = Faults();
     EXPECT_EQ(0, extractPackage(context->module, context->header, context->folder, nullptr, fakes));

@@ -1,4 +1,5 @@
-// Registry operations against Wine's real registry, each test in its own scratch key.
+// Registry operations against Wine's real registry, each test in its own scratch key,
+// never below the real list of installed programs, which the end-to-end tests watch.
 #include "setup/registry.h"
 
 #include <gtest/gtest.h>
@@ -29,15 +30,6 @@ StoredValue readValue(HKEY root, const std::string& path, const char* name, REGS
         value.status = RegQueryValueExA(key, name, nullptr, &value.type, value.data.data(), &size);
     RegCloseKey(key);
     return value;
-}
-
-void writeValue(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                             static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
 }
 
 std::vector<unsigned char> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
@@ -73,7 +65,7 @@ TEST(Registry, UserDwordCreatesTheSettingsKeyAndResetsValues) {
     ScratchKey scratch(HKEY_CURRENT_USER, "Software");
     ASSERT_TRUE(scratch.created());
     const std::string path = scratch.sub("Orvane\\Sonograf");
-    writeValue(HKEY_CURRENT_USER, path, "SysTray", REG_DWORD, std::string("\x07\x00\x00\x00", 4));
+    ASSERT_TRUE(writeValue(HKEY_CURRENT_USER, path, "SysTray", REG_DWORD, std::string("\x07\x00\x00\x00", 4)));
 
     EXPECT_EQ(setUserDword(path.c_str(), "SysTray", 0), 1);
     EXPECT_EQ(setUserDword(path.c_str(), "SysTrayShowOnRun", 0x01020304u), 1);
@@ -116,7 +108,7 @@ TEST(Registry, GetUserStringAcceptsOnlyWholeStringValues) {
         SCOPED_TRACE(c.what);
         ScratchKey scratch(HKEY_CURRENT_USER, "Software");
         ASSERT_TRUE(scratch.created());
-        writeValue(HKEY_CURRENT_USER, scratch.path(), "Programs", c.type, c.stored);
+        ASSERT_TRUE(writeValue(HKEY_CURRENT_USER, scratch.path(), "Programs", c.type, c.stored));
 
         // Guard bytes behind the capacity catch any write past it.
         std::vector<char> buffer(c.capacity + 64, '#');
@@ -170,14 +162,14 @@ LONG WINAPI recordingDelete(HKEY root, LPCSTR path) {
 }
 
 TEST(Registry, DeleteKeyTreeRemovesInnermostFirstAndKeepsTheListKey) {
-    // The entry lives below the real list key, next to another entry that must stay.
-    ScratchKey entry(HKEY_LOCAL_MACHINE, uninstallListKey);
-    ScratchKey neighbour(HKEY_LOCAL_MACHINE, uninstallListKey);
-    ASSERT_TRUE(entry.created() && neighbour.created());
+    // The entry lives below a list key, next to another entry that must stay.
+    ScratchKey list(HKEY_LOCAL_MACHINE, "Software");
+    ScratchKey entry(HKEY_LOCAL_MACHINE, list.path()), neighbour(HKEY_LOCAL_MACHINE, list.path());
+    ASSERT_TRUE(list.created() && entry.created() && neighbour.created());
     ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, entry.sub("a\\x")));
     ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, entry.sub("b")));
-    writeValue(HKEY_LOCAL_MACHINE, entry.path(), "DisplayName", REG_SZ, std::string("x") + '\0');
-    writeValue(HKEY_LOCAL_MACHINE, neighbour.path(), "DisplayName", REG_SZ, std::string("y") + '\0');
+    ASSERT_TRUE(writeValue(HKEY_LOCAL_MACHINE, entry.path(), "DisplayName", REG_SZ, std::string("x") + '\0') &&
+                writeValue(HKEY_LOCAL_MACHINE, neighbour.path(), "DisplayName", REG_SZ, std::string("y") + '\0'));
 
     deletedKeys.clear();
     RegistryCalls recording = realRegistryCalls;
@@ -186,7 +178,7 @@ TEST(Registry, DeleteKeyTreeRemovesInnermostFirstAndKeepsTheListKey) {
 
     EXPECT_EQ(deletedKeys, (std::vector<std::string>{"x", "a", "b", entry.path()}));
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, entry.path()));
-    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, uninstallListKey));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, list.path()));
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, neighbour.path(), "DisplayName").data, bytesOf(std::string("y") + '\0'));
 }
 
@@ -299,7 +291,7 @@ TEST(Registry, DeleteKeyTreeEndsWhenASubkeyCannotBeEnumerated) {
 
 TEST(Registry, UninstallEntryOfA32BitProgramLandsInThe32BitView) {
     if (!runningUnderWow64()) GTEST_SKIP() << "only a 32-bit program under WOW64 has two views";
-    ScratchKey scratch(HKEY_LOCAL_MACHINE, uninstallListKey);
+    ScratchKey scratch(HKEY_LOCAL_MACHINE, "SOFTWARE");  // redirected as the list key below it is
     ASSERT_TRUE(scratch.created());
     const std::string path = scratch.sub(uninstallEntryName);
     const std::string path32 = "SOFTWARE\\Wow6432Node\\" + path.substr(std::string("SOFTWARE\\").size());

@@ -8,31 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/bytes.h"
 #include "support/link_reader.h"
 #include "support/temp_folder.h"
 
 namespace {
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
-void writeFile(const std::string& path, const std::string& content) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
-}
 
 // Each test gets an install folder holding both targets and an empty shortcut folder.
 class Shortcuts : public ::testing::Test {
@@ -41,8 +21,7 @@ protected:
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA(menu.c_str(), nullptr));
-        writeFile(install + "\\readme.txt", "readme");
-        writeFile(install + "\\Sonograf.exe", "MZ");
+        ASSERT_TRUE(writeFile(install + "\\readme.txt", "readme") && writeFile(install + "\\Sonograf.exe", "MZ"));
     }
     void TearDown() override { CoUninitialize(); }
 
@@ -94,7 +73,7 @@ TEST(ShortcutPath, JoinsWithExactlyOneSeparator) {
 }
 
 TEST_F(Shortcuts, CreatingAgainReplacesTheFile) {
-    writeFile(menu + "\\Readme.LNK", "not a link");
+    ASSERT_TRUE(writeFile(menu + "\\Readme.LNK", "not a link"));
     EXPECT_EQ(createShortcut((install + "\\Sonograf.exe").c_str(), menu.c_str(), "Readme"), S_OK);
     EXPECT_EQ(readLink(menu + "\\Readme.LNK").target, install + "\\Sonograf.exe");
 

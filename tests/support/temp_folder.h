@@ -2,10 +2,27 @@
 // everything in it (read-only files included) when the object goes away.
 //   TempFolder temp;  temp.path() -> "C:\users\...\Temp\sonograf-test-<pid>-<n>"
 //   temp.file("a.txt") -> the path of a name inside it
+//   namesIn(folder) -> the names in a folder, in the order it lists them; present(path)
 #pragma once
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+inline bool present(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+inline std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
 
 class TempFolder {
 public:
@@ -27,21 +44,15 @@ public:
     std::string file(const std::string& name) const { return path_ + "\\" + name; }
 
     static void removeTree(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = found.cFileName;
-                if (name == "." || name == "..") continue;
-                std::string entry = folder + "\\" + name;
-                SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    removeTree(entry);
-                } else {
-                    DeleteFileA(entry.c_str());
-                }
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
+        for (const std::string& name : namesIn(folder)) {
+            const std::string entry = folder + "\\" + name;
+            const DWORD attributes = GetFileAttributesA(entry.c_str());
+            SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(entry);
+            } else {
+                DeleteFileA(entry.c_str());
+            }
         }
         RemoveDirectoryA(folder.c_str());
     }

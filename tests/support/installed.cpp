@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "package/package_builder.h"
+#include "support/bytes.h"
 
 #include <vector>
 
@@ -101,8 +102,7 @@ InstalledPaths installedPaths() {
 }
 
 std::string largePackage() {
-    std::vector<uint8_t> application(256u << 20);
-    for (size_t i = 0; i < application.size(); ++i) application[i] = static_cast<uint8_t>(i * 2654435761u >> 24);
+    const std::vector<uint8_t> application = patterned(256u << 20);
     const char readme[] = "Sonograf read-me\r\n";
     PackageFile files[2] = {{"Sonograf.exe", application.data(), static_cast<uint32_t>(application.size())},
                             {"readme.txt", reinterpret_cast<const uint8_t*>(readme), sizeof readme - 1}};

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "support/wait.h"
+
 namespace folder_link_detail {
 inline std::string unixPath(const std::string& path) {
     typedef char*(CDECL * ToUnix)(LPCWSTR);
@@ -40,11 +42,10 @@ inline void runUnix(const char* program, const std::string& arguments) {
 // Plants the link and waits until Windows shows `shown` among its attributes.
 inline bool plantLink(const std::string& link, const std::string& target, DWORD shown) {
     runUnix("/bin/ln", "-s \"" + unixPath(target) + "\" \"" + unixPath(link) + "\"");
-    for (int tries = 0; tries < 100; ++tries, Sleep(50)) {
-        DWORD attributes = GetFileAttributesA(link.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & shown) == shown) return true;
-    }
-    return false;
+    return waitUntil([&] {
+        const DWORD attributes = GetFileAttributesA(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & shown) == shown;
+    });
 }
 }  // namespace folder_link_detail
 
@@ -60,5 +61,5 @@ inline void removeFolderLink(const std::string& link) {
     using namespace folder_link_detail;
     const std::string unix = unixPath(link);
     runUnix("/bin/rm", "-f \"" + unix + "\"");
-    for (int tries = 0; tries < 100 && GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; ++tries) Sleep(50);
+    waitUntil([&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }

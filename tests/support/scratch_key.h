@@ -3,6 +3,7 @@
 //   ScratchKey key(HKEY_CURRENT_USER, "Software");
 //   key.path() -> "Software\sonograf-test-<pid>-<n>"   key.sub("a\\b") -> key.path() + "\a\b"
 //   keyExists(HKEY_CURRENT_USER, key.sub("a"))
+//   writeValue(HKEY_CURRENT_USER, key.sub("a"), "Name", REG_SZ, "text" + '\0')  creates the key as needed
 #pragma once
 #include <windows.h>
 
@@ -14,6 +15,16 @@ inline bool keyExists(HKEY root, const std::string& path, REGSAM view = 0) {
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
+}
+
+inline bool writeValue(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
+    HKEY key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG set = RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                    static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
+    return set == ERROR_SUCCESS;
 }
 
 inline std::vector<std::string> subkeyNames(HKEY root, const std::string& path) {
