@@ -3,7 +3,6 @@
 // without the application.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -38,8 +37,6 @@ int run(const std::string& program, const char* arguments) {
     return static_cast<int>(runProgram(program, arguments, 60000));
 }
 
-bool present(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // The package with the name of entry `index` replaced.
 std::string renamedEntry(std::string package, uint32_t index, const char* name) {
     uint8_t* header = reinterpret_cast<uint8_t*>(&package[0]);
@@ -71,13 +68,6 @@ std::string textLine(const std::string& key, const char* name, const std::string
 
 std::string dwordLine(const std::string& key, const char* name, DWORD value) {
     return valueLine(key, name, REG_DWORD, &value, sizeof value);
-}
-
-std::wstring wide(const std::string& text) {
-    std::wstring result(text.size(), L'\0');
-    result.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0],
-                                      static_cast<int>(result.size())));
-    return result;
 }
 
 // Snapshot lines name files in UTF-8, so names outside the code page show as they are.
@@ -135,13 +125,13 @@ Lines snapshot() {
     return lines;
 }
 
-// What an uninstall keeps: the parent folders and the tray settings at 0.
 // The tray settings at 0, as every uninstall leaves them.
 Lines settingsTraces() {
     return {"K HKCU\\Orvane", "K " + kSettings, dwordLine(kSettings, "SysTray", 0),
             dwordLine(kSettings, "SysTrayShowOnRun", 0)};
 }
 
+// What an uninstall keeps: the parent folders and the tray settings at 0.
 Lines documentedTraces() {
     Lines traces = settingsTraces();
     traces.insert({"D " + parentOf(paths.installFolder), "D " + parentOf(paths.userMenuFolder),
@@ -151,28 +141,11 @@ Lines documentedTraces() {
 
 // Suspends or resumes every thread of a process: a hung program.
 void holdThreads(HANDLE process, bool hold) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 thread = {};
-    thread.dwSize = sizeof thread;
-    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread)) {
-        if (thread.th32OwnerProcessID != GetProcessId(process)) continue;
-        HANDLE handle = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID);
-        hold ? SuspendThread(handle) : ResumeThread(handle);
-        CloseHandle(handle);
+    for (DWORD id : threadsOf(GetProcessId(process))) {
+        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+        hold ? SuspendThread(thread) : ResumeThread(thread);
+        CloseHandle(thread);
     }
-    CloseHandle(snapshot);
-}
-
-// Starts `program` through the wide API, so its path may hold any character.
-int runWide(const std::wstring& program, const wchar_t* arguments) {
-    std::wstring line = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return static_cast<int>(STILL_ACTIVE);
-    CloseHandle(info.hThread);
-    return static_cast<int>(finishProgram(info.hProcess, 60000));
 }
 
 // The per-user "Programs" value set for one case through the wide registry
@@ -240,11 +213,9 @@ protected:
     std::string entryValue(const char* name) const {
         char data[1024] = {};
         DWORD size = sizeof data - 1;
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), 0, KEY_READ | paths.view, &key) != ERROR_SUCCESS)
-            return "";
-        if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) size = 0;
-        RegCloseKey(key);
+        // The installer's view is this program's own.
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), name, RRF_RT_ANY, nullptr, data, &size))
+            size = 0;
         return std::string(data, size);
     }
     bool entryComplete() const { return !entryValue("NoRepair").empty(); }
@@ -364,16 +335,15 @@ TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
     const std::wstring started = folder + L"\\SonografSetup.exe";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileW(wide(installer).c_str(), started.c_str(), FALSE));
-    EXPECT_EQ(runWide(started, L"-h -i"), 0);
-    const std::string copy = installed("SonografSetup.exe"), entry = "HKLM\\" + paths.uninstallKey;
-    EXPECT_TRUE(readFile<std::string>(copy) == readFile<std::string>(installer)) << copy;
+    EXPECT_EQ(finishProgram(startProgram(started, L"-h -i"), 60000), 0u);
+    EXPECT_EQ(productFilesWhole(), 3);
     const Lines now = changes();
-    EXPECT_TRUE(now.count(textLine(entry, "UninstallString", "\"" + copy + "\"")));
-    EXPECT_TRUE(now.count(textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u")));
+    EXPECT_TRUE(now.count(textLine(entry(), "UninstallString", "\"" + copy + "\"")));
+    EXPECT_TRUE(now.count(textLine(entry(), "QuietUninstallString", "\"" + copy + "\" -h -u")));
     // What the registered quiet uninstall runs: the copy, which stays with its folder.
     EXPECT_EQ(run(copy, "-h -u"), 0);
     Lines expected = documentedTraces();
-    expected.insert({"D " + paths.installFolder, fileLine(copy, readFile<std::string>(installer).size())});
+    expected.insert({"D " + paths.installFolder, fileLine(copy, setup.size())});
     EXPECT_EQ(changes(), expected);
     DeleteFileW(started.c_str());
     RemoveDirectoryW(folder.c_str());
@@ -389,10 +359,9 @@ TEST_F(Procedures, ProgramsValueNamedInAnyCharactersOrRelative) {
     for (const std::wstring& name : {std::wstring(kForeignName) + L" Programs", std::wstring(L"."), std::wstring()}) {
         TempFolder current;
         const std::wstring folder = wide(current.path());
-        CreateDirectoryW((folder + L"\\Orvane").c_str(), nullptr);
-        CreateDirectoryW((folder + L"\\Orvane\\Sonograf").c_str(), nullptr);
-        CloseHandle(CreateFileW((folder + L"\\Orvane\\Sonograf\\file").c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(CreateDirectoryA(current.file("Orvane").c_str(), nullptr) &&
+                    CreateDirectoryA(current.file("Orvane\\Sonograf").c_str(), nullptr) &&
+                    writeFile(current.file("Orvane\\Sonograf\\file"), ""));
         const bool absolute = name.size() > 1;
         const std::wstring programs = absolute ? folder + L"\\" + name : name;
         if (absolute) CreateDirectoryW(programs.c_str(), nullptr);
@@ -424,16 +393,9 @@ TEST_F(Procedures, ProgramsValueNamedInAnyCharactersOrRelative) {
 
 // Values and subkeys left in the entry's key by anything else go.
 TEST_F(Procedures, InstallReplacesTheEntryWhole) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (paths.uninstallKey + "\\Foreign").c_str(), 0, nullptr, 0,
-                              KEY_WRITE | paths.view, nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegCloseKey(key);
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, paths.uninstallKey.c_str(), 0, KEY_ALL_ACCESS | paths.view, &key),
-              ERROR_SUCCESS);
-    const DWORD one = 1;
+    ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, paths.uninstallKey + "\\Foreign"));
     for (const char* name : {"SystemComponent", "WindowsInstaller"})
-        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-    RegCloseKey(key);
+        ASSERT_TRUE(writeValue(HKEY_LOCAL_MACHINE, paths.uninstallKey, name, REG_DWORD, std::string("\1\0\0\0", 4)));
     ASSERT_EQ(run(installer, "-h -i"), 0);
     Lines entry;
     addKeys(entry, HKEY_LOCAL_MACHINE, "HKLM\\", paths.uninstallKey);
@@ -565,29 +527,23 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
     ASSERT_TRUE(copyWithPackage(installer, damagedInstaller, damaged));
     const std::string application = installed("sonograf.exe");
     using Release = std::function<void()>;
+    auto removing = [](std::vector<std::string> gone) {
+        return [gone] {
+            for (const std::string& path : gone)
+                if (!DeleteFileA(path.c_str())) TempFolder::removeTree(path);
+            return Release();
+        };
+    };
     const struct {
         const char* what;
         std::function<Release()> prepare;  // after the install; returns what ends the hindrance
         int code;                          // of the first uninstall
         bool failedInstall;
     } rows[] = {
-        {"application deleted", [&] { DeleteFileA(application.c_str()); return Release(); }, 0, false},
-        {"application and readme deleted",
-         [&] {
-             DeleteFileA(application.c_str());
-             DeleteFileA(installed("readme.txt").c_str());
-             return Release();
-         },
-         0, false},
+        {"application deleted", removing({application}), 0, false},
+        {"application and readme deleted", removing({application, installed("readme.txt")}), 0, false},
         {"only the entry and the copy",
-         [&] {
-             DeleteFileA(application.c_str());
-             DeleteFileA(installed("readme.txt").c_str());
-             TempFolder::removeTree(paths.userMenuFolder);
-             TempFolder::removeTree(paths.commonMenuFolder);
-             return Release();
-         },
-         0, false},
+         removing({application, installed("readme.txt"), paths.userMenuFolder, paths.commonMenuFolder}), 0, false},
         {"application read-only",
          [&] {
              SetFileAttributesA(application.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -612,7 +568,7 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
              });
          },
          APPLICATION_STAYS, false},
-        {"only readme.txt after a failed install", [&] { return Release(); }, 0, true},
+        {"only readme.txt after a failed install", removing({}), 0, true},
     };
     for (const auto& row : rows) {
         for (const bool quiet : {false, true}) {
@@ -643,7 +599,7 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
             EXPECT_EQ(changes(), left) << what;
             if (quiet) {
                 restartWindows();
-                for (int tries = 0; tries < 200 && present(paths.installFolder); ++tries) Sleep(50);
+                waitUntil([&] { return !present(paths.installFolder); });
                 EXPECT_EQ(changes(), traces) << what << ", after a restart";
             }
             removeAll();
@@ -666,8 +622,7 @@ TEST_F(Procedures, LinksAreReplacedAndTheCopyIsChecked) {
         makeInstallFolder();
         for (const std::string& name : {std::string("readme.txt"), nameOf(copy)}) {
             const std::string target = scratch.file(name);
-            CloseHandle(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-            ASSERT_TRUE(plantFileLink(installed(name), target)) << name;
+            ASSERT_TRUE(writeFile(target, "") && plantFileLink(installed(name), target)) << name;
         }
         EXPECT_EQ(run(installer, "-h -i"), 0);
         EXPECT_EQ(productFilesWhole(), 3);

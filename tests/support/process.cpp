@@ -1,20 +1,34 @@
 #include "support/process.h"
 
-#include <cstdio>
-#include <vector>
+#include <tlhelp32.h>
 
-HANDLE startProgram(const std::string& program, const std::string& arguments) {
-    std::string line = "\"" + program + "\" " + arguments;
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup = {};
+#include <cstdio>
+
+#include "support/temp_folder.h"
+
+HANDLE startProgram(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
+    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return nullptr;
     CloseHandle(info.hThread);
     return info.hProcess;
+}
+
+HANDLE startProgram(const std::string& program, const std::string& arguments) {
+    return startProgram(wide(program), wide(arguments));
+}
+
+std::set<DWORD> threadsOf(DWORD processId) {
+    std::set<DWORD> threads;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {sizeof entry};
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == processId) threads.insert(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return threads;
 }
 
 DWORD finishProgram(HANDLE process, DWORD milliseconds) {

@@ -3,10 +3,13 @@
 #pragma once
 #include <windows.h>
 
+#include <set>
 #include <string>
 
 // Starts `program` with the command line `arguments`; the handle is 0 on failure.
+// The wide form takes a path in any characters.
 HANDLE startProgram(const std::string& program, const std::string& arguments);
+HANDLE startProgram(const std::wstring& program, const std::wstring& arguments);
 // Waits up to `milliseconds`; returns the exit code, or STILL_ACTIVE on timeout
 // (the process is then terminated). Closes the handle.
 DWORD finishProgram(HANDLE process, DWORD milliseconds);
@@ -17,3 +20,5 @@ std::string environmentValue(const char* name);
 // The installer under test (SONOGRAF_SETUP), and this test program's own path.
 std::string installerPath();
 std::string ownPath();
+// The ids of a process's threads now.
+std::set<DWORD> threadsOf(DWORD processId);

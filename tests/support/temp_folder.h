@@ -3,6 +3,7 @@
 //   TempFolder temp;  temp.path() -> "C:\users\...\Temp\sonograf-test-<pid>-<n>"
 //   temp.file("a.txt") -> the path of a name inside it
 //   namesIn(folder) -> the names in a folder, in the order it lists them; present(path)
+//   wide(path) -> the path in wide characters, for names outside the code page below it
 #pragma once
 #include <windows.h>
 
@@ -10,6 +11,12 @@
 #include <vector>
 
 inline bool present(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+inline std::wstring wide(const std::string& text) {
+    WCHAR buffer[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, MAX_PATH * 2);
+    return buffer;
+}
 
 inline std::vector<std::string> namesIn(const std::string& folder) {
     std::vector<std::string> names;

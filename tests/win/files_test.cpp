@@ -263,12 +263,6 @@ TEST(DeleteFolderTree, RemovesAFolderLinkWithoutEnteringIt) {
 
 std::string partialOf(const std::string& path) { return path + PARTIAL_SUFFIX; }
 
-std::wstring wide(const std::string& text) {
-    WCHAR buffer[MAX_PATH * 2] = {};
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, MAX_PATH * 2);
-    return buffer;
-}
-
 TEST(WriteWholeFile, WritesExactlyTheGivenBytes) {
     TempFolder temp;
     std::string path = temp.file("data.bin");
@@ -372,8 +366,7 @@ TEST(WholeFileWriters, ReplaceWhatStandsInTheWayButNeverWriteThroughIt) {
                 case FolderAtPath: makeFolder(path); break;
                 case HeldAtPath:
                     makeFile(path, "held");
-                    holder = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                         nullptr);
+                    holder = holdWithoutSharing(path);
                     break;
             }
             const int result = copy ? copyWholeFile(wide(source).c_str(), path.c_str())

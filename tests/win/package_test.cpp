@@ -35,11 +35,16 @@ struct Target {
     HMODULE module;
     uint8_t header[PACKAGE_HEADER_SIZE];
     char folder[1024];
+    int read(const PackageResourceCalls& calls = realPackageResourceCalls) {
+        return readPackageHeader(module, header, calls);
+    }
+    int extract(const char* only, const PackageResourceCalls& calls = realPackageResourceCalls) {
+        return extractPackage(module, header, folder, only, calls);
+    }
 };
 
 std::unique_ptr<Target> contextFor(HMODULE module, const std::string& installFolder) {
-    std::unique_ptr<Target> context(new Target);
-    memset(context.get(), 0, sizeof *context);
+    std::unique_ptr<Target> context(new Target());  // zero-filled
     context->module = module;
     strcpy(context->folder, installFolder.c_str());
     return context;
@@ -65,7 +70,7 @@ TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
 
     TempFolder temp;
     auto context = contextFor(installer.module, temp.path());
-    ASSERT_EQ(0, readPackageHeader(context->module, context->header));
+    ASSERT_EQ(0, context->read());
     PackageEntry app, readme;
     readPackageEntry(context->header, 0, &app);
     readPackageEntry(context->header, 1, &readme);
@@ -78,7 +83,7 @@ TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
     EXPECT_EQ(PACKAGE_RESERVED_VALUE, readme.reserved);
 
     for (int call = 1; call <= 2; ++call) {
-        EXPECT_EQ(0, extractPackage(context->module, context->header, context->folder, nullptr)) << "call " << call;
+        EXPECT_EQ(0, context->extract(nullptr)) << "call " << call;
         expectFileMatchesEntry(temp.file("sonograf.exe"), app);
         expectFileMatchesEntry(temp.file("readme.txt"), readme);
     }
@@ -118,8 +123,8 @@ TEST(PackageResource, NameWithSubfolderGetsItsFoldersCreated) {
     const std::string install = temp.file("install");
     ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
     auto context = contextFor(module.module, install + "\\");
-    ASSERT_EQ(0, readPackageHeader(context->module, context->header));
-    EXPECT_EQ(0, extractPackage(context->module, context->header, context->folder, nullptr));
+    ASSERT_EQ(0, context->read());
+    EXPECT_EQ(0, context->extract(nullptr));
     EXPECT_EQ(readFile(install + "\\docs\\en\\readme.txt"), (std::vector<uint8_t>{'r', 'e', 'a', 'd', ' ', 'm', 'e'}));
     EXPECT_EQ(14u, readFile(install + "\\sonograf.exe").size());
 }
@@ -135,10 +140,10 @@ TEST(PackageResource, DamagedOrSelectedEntriesOnDisk) {
     ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
     auto context = contextFor(module.module, install);
 
-    EXPECT_EQ(-101, extractPackage(context->module, context->header, context->folder, "readme.txt"));
+    EXPECT_EQ(-101, context->extract("readme.txt"));
     EXPECT_FALSE(present(install + "\\sonograf.exe")) << "not selected";
     EXPECT_FALSE(present(install + "\\readme.txt")) << "does not verify";
-    EXPECT_EQ(-101, extractPackage(context->module, context->header, context->folder, nullptr));
+    EXPECT_EQ(-101, context->extract(nullptr));
     EXPECT_EQ(17u, readFile(install + "\\sonograf.exe").size());
     EXPECT_FALSE(present(install + "\\readme.txt"));
 }
@@ -160,7 +165,7 @@ TEST(PackageResource, HeaderNeedsMoreThan312Bytes) {
         ASSERT_NE(nullptr, module.module);
         auto context = contextFor(module.module, temp.path());
         for (int read = 1; read <= 2; ++read) {
-            EXPECT_EQ(0, readPackageHeader(context->module, context->header)) << "read " << read;
+            EXPECT_EQ(0, context->read()) << "read " << read;
             EXPECT_EQ(0, memcmp(context->header, package.data(), PACKAGE_HEADER_SIZE)) << "read " << read;
         }
     }
@@ -169,15 +174,15 @@ TEST(PackageResource, HeaderNeedsMoreThan312Bytes) {
     ASSERT_NE(nullptr, module.module);
     auto context = contextFor(module.module, temp.path());
     memset(context->header, 0xA5, PACKAGE_HEADER_SIZE);
-    EXPECT_EQ(-1, readPackageHeader(context->module, context->header));
+    EXPECT_EQ(-1, context->read());
     for (uint8_t b : context->header) ASSERT_EQ(0xA5, b) << "header left unchanged";
 }
 
 TEST(PackageResource, ModuleWithoutPackageGivesMinusOneAndWritesNothing) {
     TempFolder temp;
     auto context = contextFor(GetModuleHandleA(nullptr), temp.path());
-    EXPECT_EQ(-1, readPackageHeader(context->module, context->header));
-    EXPECT_EQ(-1, extractPackage(context->module, context->header, context->folder, nullptr));
+    EXPECT_EQ(-1, context->read());
+    EXPECT_EQ(-1, context->extract(nullptr));
     EXPECT_TRUE(namesIn(temp.path()).empty());
 }
 
@@ -216,29 +221,24 @@ TEST(PackageResource, ResourceAndMemoryFailures) {
     ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
     auto context = contextFor(module.module, install);
 
-    faults = Faults();
-    faults.failLoad = true;
-    EXPECT_EQ(-1, readPackageHeader(context->module, context->header, fakes));
-    EXPECT_EQ(-1, extractPackage(context->module, context->header, context->folder, nullptr, fakes));
-    EXPECT_EQ(2, faults.frees) << "the empty handle is released";
-    EXPECT_EQ(nullptr, faults.lastFreed);
-
-    faults = Faults();
-    faults.failLock = true;
-    EXPECT_EQ(-1, readPackageHeader(context->module, context->header, fakes));
-    EXPECT_EQ(-1, extractPackage(context->module, context->header, context->folder, nullptr, fakes));
-    EXPECT_EQ(2, faults.frees);
+    for (bool Faults::*failure : {&Faults::failLoad, &Faults::failLock}) {
+        faults = Faults();
+        faults.*failure = true;
+        EXPECT_EQ(-1, context->read(fakes));
+        EXPECT_EQ(-1, context->extract(nullptr, fakes));
+        EXPECT_EQ(2, faults.frees) << "the handle is released, also an empty one";
+        if (faults.failLoad) EXPECT_EQ(nullptr, faults.lastFreed);
+    }
 
     faults = Faults();
     faults.failAlloc = true;
-    EXPECT_EQ(-102, extractPackage(context->module, context->header, context->folder, nullptr, fakes))
-        << "no decode buffer fails each entry";
+    EXPECT_EQ(-102, context->extract(nullptr, fakes)) << "no decode buffer fails each entry";
     EXPECT_EQ(1, faults.frees);
     EXPECT_FALSE(present(install + "\\sonograf.exe"));
     EXPECT_FALSE(present(install + "\\readme.txt"));
 
     faults = Faults();
-    EXPECT_EQ(0, extractPackage(context->module, context->header, context->folder, nullptr, fakes));
+    EXPECT_EQ(0, context->extract(nullptr, fakes));
     EXPECT_EQ(3u, readFile(install + "\\sonograf.exe").size());
 }
 
