@@ -1,16 +1,16 @@
 #include "platform/com.h"
 
+#include "platform/folders.h"
 #include "platform/lookup.h"
 
 typedef HRESULT(WINAPI* CoInitializeFn)(LPVOID);
 typedef void(WINAPI* CoUninitializeFn)();
 typedef HRESULT(WINAPI* CoCreateInstanceFn)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 
-// Loaded once and kept. The start-up limits the search for libraries to the
-// system directory, and ole32 is a known library besides.
+// Loaded once, from the system directory, and kept.
 static FARPROC ole32Function(const char* name) {
     static HMODULE ole32;
-    if (ole32 == nullptr) ole32 = LoadLibraryA("ole32.dll");
+    if (ole32 == nullptr) ole32 = loadSystemLibrary("ole32.dll");
     return lookupFunction<FARPROC>(ole32, name);
 }
 
