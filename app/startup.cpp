@@ -1,6 +1,5 @@
 #include "app/startup.h"
 
-#include <objbase.h>
 #include <tlhelp32.h>
 
 #include "core/bytes.h"
@@ -10,6 +9,7 @@
 #include "core/resource_ids.h"
 #include "app/switches.h"
 #include "app/window.h"
+#include "platform/com.h"
 #include "platform/folders.h"
 #include "platform/lookup.h"
 #include "platform/os_version.h"
@@ -37,7 +37,7 @@ int processRunsFile(DWORD processId, const char* fileName) {
 void endStartup(HANDLE mutex, HRESULT comResult) {
     ReleaseMutex(mutex);
     CloseHandle(mutex);
-    if (comResult == S_OK) CoUninitialize();
+    if (comResult == S_OK) comUninitialize();
 }
 }  // namespace
 
@@ -129,7 +129,7 @@ int runInstaller(HINSTANCE instance, const char* commandLine) {
     initContext(installer, instance);
     // Only a shown window opens links through the shell, which wants COM on
     // its thread; the install worker initialises COM for itself.
-    const HRESULT comResult = hiddenMode ? S_FALSE : CoInitialize(nullptr);
+    const HRESULT comResult = hiddenMode ? S_FALSE : comInitialize();
     if (createMainWindow(instance, mainWindowProc, nullptr, MAIN_WINDOW_TITLE) == nullptr) {
         endStartup(mutex, comResult);
         return WINDOW_NOT_CREATED;

@@ -1,10 +1,9 @@
 #include "app/worker.h"
 
-#include <objbase.h>
-
 #include "app/commands.h"
 #include "app/window.h"
 #include "core/exit_code.h"
+#include "platform/com.h"
 #include "setup/install.h"
 #include "setup/uninstall.h"
 
@@ -22,9 +21,9 @@ int reportProcedure(int result, LPARAM success) {
 DWORD WINAPI installWorkerMain(LPVOID parameter) {
     InstallerContext& context = *static_cast<InstallerContext*>(parameter);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-    const HRESULT com = CoInitialize(nullptr);
+    const HRESULT com = comInitialize();
     context.workerResult = reportProcedure(runInstall(context), DONE_INSTALLED);
-    if (com == S_OK) CoUninitialize();
+    if (com == S_OK) comUninitialize();
     context.busy = 0;
     return 0;
 }

@@ -45,9 +45,8 @@ static int readDirectory(UINT(WINAPI* query)(LPSTR, UINT), char (&buffer)[kDirec
     return length != 0 && length == textLength(buffer) ? 1 : 0;
 }
 
-// Loads a shell library from the system directory by its full path: a bare
-// name would also find a DLL planted beside the elevated installer.
-static HMODULE loadShellLibrary(const char* name, const FolderCalls& calls) {
+// A bare name would also find a DLL planted beside the elevated installer.
+HMODULE loadSystemLibrary(const char* name, const FolderCalls& calls) {
     char path[kDirectoryBufferSize];
     if (!readDirectory(calls.getSystemDirectory, path)) return nullptr;
     if (textJoin(path, sizeof path, path, name) != 0) return nullptr;
@@ -64,7 +63,7 @@ struct ShellFunction {
 };
 
 static ShellFunction openShellFunction(const char* library, const char* name, const FolderCalls& calls) {
-    ShellFunction shell = {loadShellLibrary(library, calls), nullptr, nullptr};
+    ShellFunction shell = {loadSystemLibrary(library, calls), nullptr, nullptr};
     shell.function = lookupFunction<FARPROC>(shell.library, name, calls.getProcAddress);
     return shell;
 }

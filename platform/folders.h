@@ -45,6 +45,8 @@ struct FolderCalls {
 
 extern const FolderCalls realFolderCalls;
 
+// Loads a library of the system directory by its full path; null when it cannot.
+HMODULE loadSystemLibrary(const char* name, const FolderCalls& calls = realFolderCalls);
 void resolveSpecialFolders(SpecialFolders& table = specialFolders, const FolderCalls& calls = realFolderCalls);
 const char* getCommonProgramsFolder(const SpecialFolders& table = specialFolders);
 const char* getStartupFolder(const SpecialFolders& table = specialFolders);

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "platform/com.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -20,8 +21,7 @@ HRESULT createShortcut(const char* target, const char* folder, const char* name,
     removeLastComponent(workingFolder);
 
     IShellLinkA* link = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      reinterpret_cast<void**>(&link));
+    HRESULT result = comCreateInstance(CLSID_ShellLink, IID_IShellLinkA, reinterpret_cast<void**>(&link));
     if (FAILED(result)) return result;
     // Only the save decides the outcome; the shell's defaults stand in for anything not set.
     link->SetPath(target);
