@@ -5,14 +5,21 @@
 #include <cstdio>
 
 #include "support/temp_folder.h"
+#include "support/wait.h"
 
 HANDLE startProgram(const std::wstring& program, const std::wstring& arguments) {
     std::wstring line = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return nullptr;
+    // Under load Wine may refuse a start just after another process was
+    // terminated (ERROR_INTERNAL_ERROR); the start is tried again then.
+    BOOL started = FALSE;
+    waitUntil([&] {
+        started = CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+        return started || GetLastError() != ERROR_INTERNAL_ERROR;
+    });
+    if (!started) return nullptr;
     CloseHandle(info.hThread);
     return info.hProcess;
 }
