@@ -300,21 +300,32 @@ BOOL WINAPI fakeCopyFile(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
     return FALSE;
 }
 
+// Both writers, writing and copying, replace the file under its final name
+// whole or leave it as it was, and leave no temporary file and no open handle.
 // Whatever goes wrong on the way (a failed or short write, a copy that breaks
-// off, a rename that fails), the file under its final name keeps its earlier
-// bytes and no temporary file is left.
-TEST(WholeFileWriters, AFailureOnTheWayKeepsTheEarlierFile) {
-    struct Case {
-        bool copy;
-        BOOL writeResult;
-        DWORD written;
-        BOOL copyResult;
-        BOOL moveResult;
-        int expected;
-    } const cases[] = {{false, TRUE, 4, TRUE, TRUE, 1},   {false, TRUE, 3, TRUE, TRUE, 0},
-                       {false, FALSE, 4, TRUE, TRUE, 0},  {false, FALSE, 0, TRUE, TRUE, 0},
-                       {false, TRUE, 4, TRUE, FALSE, 0},  {true, TRUE, 0, TRUE, TRUE, 1},
-                       {true, TRUE, 0, FALSE, TRUE, 0},   {true, TRUE, 0, TRUE, FALSE, 0}};
+// off, a rename that fails) keeps the earlier file. What stands at the final
+// name is replaced, never written through: a link's target keeps its bytes. A
+// folder, or a file held open without delete sharing, makes the write fail and
+// stays as it was. A temporary file left by a killed run is cleared away.
+TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
+    enum Obstacle { EarlierFile, LinkAtPath, ReadOnlyAtPath, LeftoverPartial, FolderAtPath, HeldAtPath };
+    const struct {
+        const char* what;
+        Obstacle obstacle;
+        DWORD written;  // by the write call, of 4
+        BOOL writeResult, copyResult, moveResult;
+        int write, copy;  // the results expected of each writer
+    } cases[] = {{"an earlier file", EarlierFile, 4, TRUE, TRUE, TRUE, 1, 1},
+                 {"a short write", EarlierFile, 3, TRUE, TRUE, TRUE, 0, 1},
+                 {"a failed write of every byte", EarlierFile, 4, FALSE, TRUE, TRUE, 0, 1},
+                 {"a failed write of nothing", EarlierFile, 0, FALSE, TRUE, TRUE, 0, 1},
+                 {"a copy that breaks off", EarlierFile, 4, TRUE, FALSE, TRUE, 1, 0},
+                 {"a rename that fails", EarlierFile, 4, TRUE, TRUE, FALSE, 0, 0},
+                 {"a link", LinkAtPath, 4, TRUE, TRUE, TRUE, 1, 1},
+                 {"a read-only file", ReadOnlyAtPath, 4, TRUE, TRUE, TRUE, 1, 1},
+                 {"a temporary file left by a killed run", LeftoverPartial, 4, TRUE, TRUE, TRUE, 1, 1},
+                 {"a folder", FolderAtPath, 4, TRUE, TRUE, TRUE, 0, 0},
+                 {"a file held without sharing", HeldAtPath, 4, TRUE, TRUE, TRUE, 0, 0}};
     TempFolder temp;
     const std::string source = temp.file("source.bin");
     makeFile(source, "abcd");
@@ -322,63 +333,39 @@ TEST(WholeFileWriters, AFailureOnTheWayKeepsTheEarlierFile) {
     calls.writeFile = fakeWriteFile;
     calls.moveFile = fakeMoveFile;
     calls.copyFile = fakeCopyFile;
-    for (const Case& c : cases) {
-        fakeWriteResult = c.writeResult;
-        fakeWriteCount = c.written;
-        fakeCopyResult = c.copyResult;
-        fakeMoveResult = c.moveResult;
-        const std::string what = std::to_string(&c - cases);
-        std::string path = temp.file("target.bin");
-        makeFile(path, "before");
-        const int result = c.copy ? copyWholeFile(wide(source).c_str(), path.c_str(), calls)
-                                  : writeWholeFile(path.c_str(), "abcd", 4, calls);
-        EXPECT_EQ(c.expected, result) << what;
-        EXPECT_EQ(c.expected ? "abcd" : "before", readFile<std::string>(path)) << what;
-        EXPECT_FALSE(present(partialOf(path))) << what;
-        EXPECT_TRUE(DeleteFileA(path.c_str())) << what << ": the file was closed";
-    }
-}
-
-// What stands at the final name is replaced, never written through: a link's
-// target keeps its bytes. A folder, or a file held open without delete
-// sharing, makes the write fail and stays as it was. A temporary file left by
-// a killed run is cleared away.
-TEST(WholeFileWriters, ReplaceWhatStandsInTheWayButNeverWriteThroughIt) {
-    enum Obstacle { LinkAtPath, ReadOnlyAtPath, LeftoverPartial, FolderAtPath, HeldAtPath };
-    const struct {
-        Obstacle obstacle;
-        int expected;
-    } cases[] = {{LinkAtPath, 1}, {ReadOnlyAtPath, 1}, {LeftoverPartial, 1}, {FolderAtPath, 0}, {HeldAtPath, 0}};
-    TempFolder temp;
-    const std::string source = temp.file("source.bin");
-    makeFile(source, "new bytes");
     for (const bool copy : {false, true}) {
         for (const auto& c : cases) {
-            const std::string what = std::to_string(c.obstacle) + (copy ? " copy" : " write");
+            const std::string what = std::string(c.what) + (copy ? ", copy" : ", write");
+            fakeWriteCount = c.written;
+            fakeWriteResult = c.writeResult;
+            fakeCopyResult = c.copyResult;
+            fakeMoveResult = c.moveResult;
             TempFolder scratch;
             const std::string outside = scratch.file("outside.txt"), path = scratch.file("target.bin");
             makeFile(outside, "outside");
             HANDLE holder = INVALID_HANDLE_VALUE;
             switch (c.obstacle) {
+                case EarlierFile: makeFile(path, "before"); break;
                 case LinkAtPath: ASSERT_TRUE(plantFileLink(path, outside)) << what; break;
                 case ReadOnlyAtPath: makeReadOnlyFile(path); break;
                 case LeftoverPartial: makeFile(partialOf(path), "torn"); break;
                 case FolderAtPath: makeFolder(path); break;
                 case HeldAtPath:
-                    makeFile(path, "held");
+                    makeFile(path, "before");
                     holder = holdWithoutSharing(path);
                     break;
             }
-            const int result = copy ? copyWholeFile(wide(source).c_str(), path.c_str())
-                                    : writeWholeFile(path.c_str(), "new bytes", 9);
+            const int result = copy ? copyWholeFile(wide(source).c_str(), path.c_str(), calls)
+                                    : writeWholeFile(path.c_str(), "abcd", 4, calls);
             CloseHandle(holder);
-            EXPECT_EQ(c.expected, result) << what;
+            EXPECT_EQ(copy ? c.copy : c.write, result) << what;
             EXPECT_EQ("outside", readFile<std::string>(outside)) << what;
             EXPECT_FALSE(present(partialOf(path))) << what;
-            if (c.expected == 1) EXPECT_EQ("new bytes", readFile<std::string>(path)) << what;
-            if (c.expected == 1) EXPECT_EQ(0u, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) << what;
             EXPECT_EQ(c.obstacle == FolderAtPath, isFolder(path)) << what;
-            if (c.obstacle == HeldAtPath) EXPECT_EQ("held", readFile<std::string>(path)) << what;
+            if (result == 1) EXPECT_EQ(0u, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) << what;
+            if (c.obstacle == FolderAtPath) continue;
+            EXPECT_EQ(result == 1 ? "abcd" : "before", readFile<std::string>(path)) << what;
+            EXPECT_TRUE(DeleteFileA(path.c_str())) << what << ": the file was closed";
         }
     }
 }
