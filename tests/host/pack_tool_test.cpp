@@ -58,10 +58,18 @@ protected:
         const int code = runPackTool(args, out, err);
         return {code, out.str(), err.str()};
     }
+    // Runs the tool and expects its exit code and a text in what it printed:
+    // on standard output when it succeeds, on standard error when it does not.
+    ToolRun expectRun(std::vector<std::string> args, int code, const std::string& printed = "") const {
+        const ToolRun ran = run(args);
+        const std::string& said = code == PACK_EXIT_OK ? ran.out : ran.err;
+        EXPECT_EQ(code, ran.code) << ran.out << ran.err;
+        EXPECT_NE(std::string::npos, said.find(printed)) << "lacks: " << printed << "\n" << said;
+        return ran;
+    }
     // Builds pkg.bin from the two files and returns its bytes.
     std::vector<uint8_t> built(const char* name0 = "sonograf.exe", const char* name1 = "readme.txt") const {
-        const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), name0, name1});
-        EXPECT_EQ(PACK_EXIT_OK, build.code) << build.err;
+        expectRun({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), name0, name1}, PACK_EXIT_OK);
         return readFile(folder / "pkg.bin");
     }
 };
@@ -73,27 +81,17 @@ std::string md5Hex(const std::vector<uint8_t>& bytes) {
 }
 
 TEST_F(PackTool, BuildListVerifyExtractRoundTrip) {
-    const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt")});
-    ASSERT_EQ(PACK_EXIT_OK, build.code) << build.err;
+    expectRun({"build", at("pkg.bin"), at("app.exe"), at("readme.txt")}, PACK_EXIT_OK);
     const std::vector<uint8_t> package = readFile(folder / "pkg.bin");
     ASSERT_EQ(312u + 5000 + 300, package.size());
     EXPECT_FALSE(fs::exists(folder / "pkg.bin.tmp"));
 
-    const ToolRun list = run({"list", at("pkg.bin")});
-    EXPECT_EQ(PACK_EXIT_OK, list.code);
-    EXPECT_NE(std::string::npos, list.out.find("entry 0 \"sonograf.exe\": offset 312, size 5000, end 5312, digest " +
-                                                md5Hex(app) + ", reserved 0x0048003C"))
-        << list.out;
-    EXPECT_NE(std::string::npos, list.out.find("entry 1 \"readme.txt\": offset 5312, size 300, end 5612, digest " +
-                                                md5Hex(readme) + ", reserved 0x0048003C"))
-        << list.out;
-
-    const ToolRun verify = run({"verify", at("pkg.bin")});
-    EXPECT_EQ(PACK_EXIT_OK, verify.code) << verify.err;
-    EXPECT_NE(std::string::npos, verify.out.find("verify: ok"));
-
-    const ToolRun extract = run({"extract", at("pkg.bin"), at("out")});
-    EXPECT_EQ(PACK_EXIT_OK, extract.code) << extract.err;
+    expectRun({"list", at("pkg.bin")}, PACK_EXIT_OK,
+              "entry 0 \"sonograf.exe\": offset 312, size 5000, end 5312, digest " + md5Hex(app) +
+                  ", reserved 0x0048003C, ok\nentry 1 \"readme.txt\": offset 5312, size 300, end 5612, digest " +
+                  md5Hex(readme) + ", reserved 0x0048003C");
+    expectRun({"verify", at("pkg.bin")}, PACK_EXIT_OK, "verify: ok");
+    expectRun({"extract", at("pkg.bin"), at("out")}, PACK_EXIT_OK);
     EXPECT_EQ(app, readFile(folder / "out" / "sonograf.exe"));
     EXPECT_EQ(readme, readFile(folder / "out" / "readme.txt"));
 
@@ -107,39 +105,31 @@ TEST_F(PackTool, BuildRefusesUnsafeNamesAndWritesNothing) {
                                   "file.txt:stream", "", "...", tooLong.c_str(), "sub/app.exe", "c\\\\d", ".",
                                   " ", "a\\", "readme.txt.", "docs \\x", "\x1b[2Jx", "Sonograf.exe"};
     for (const char* name : unsafe) {
-        const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "sonograf.exe", name});
-        EXPECT_EQ(PACK_EXIT_BROKEN, build.code) << name;
-        EXPECT_NE(std::string::npos, build.err.find("refused entry 1 name")) << name << ": " << build.err;
-        EXPECT_FALSE(fs::exists(folder / "pkg.bin")) << name;
+        SCOPED_TRACE(name);
+        expectRun({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "sonograf.exe", name}, PACK_EXIT_BROKEN,
+                  "refused entry 1 name");
+        EXPECT_FALSE(fs::exists(folder / "pkg.bin"));
     }
-    EXPECT_EQ(PACK_EXIT_OK, run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "bin\\app.exe",
-                                 std::string(127, 'r')})
-                                .code);
+    expectRun({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "bin\\app.exe", std::string(127, 'r')},
+              PACK_EXIT_OK);
 }
 
 TEST_F(PackTool, UsageAndFileErrorsExitWithTwo) {
-    EXPECT_EQ(PACK_EXIT_USAGE, run({}).code);
-    EXPECT_EQ(PACK_EXIT_USAGE, run({"pack", at("x")}).code);
-    EXPECT_EQ(PACK_EXIT_USAGE, run({"verify"}).code);
-    const ToolRun missing = run({"verify", at("missing.bin")});
-    EXPECT_EQ(PACK_EXIT_USAGE, missing.code);
-    EXPECT_NE(std::string::npos, missing.err.find("cannot open")) << missing.err;
-    EXPECT_EQ(PACK_EXIT_USAGE, run({"build", at("pkg.bin"), at("missing.exe"), at("readme.txt")}).code);
+    expectRun({}, PACK_EXIT_USAGE);
+    expectRun({"pack", at("x")}, PACK_EXIT_USAGE);
+    expectRun({"verify"}, PACK_EXIT_USAGE);
+    expectRun({"verify", at("missing.bin")}, PACK_EXIT_USAGE, "cannot open");
+    expectRun({"build", at("pkg.bin"), at("missing.exe"), at("readme.txt")}, PACK_EXIT_USAGE);
 
     // A folder where a file belongs is a file error, not a crash.
     fs::create_directories(folder / "dir");
-    const std::vector<std::vector<std::string>> folderArgs = {
-        {"list", at("dir")},
-        {"verify", at("dir")},
-        {"extract", at("dir"), at("out")},
-        {"build", at("pkg.bin"), at("dir"), at("readme.txt")},
-        {"build", at("dir"), at("app.exe"), at("readme.txt")},
-    };
-    for (const std::vector<std::string>& args : folderArgs) {
-        const ToolRun folderRun = run(args);
-        EXPECT_EQ(PACK_EXIT_USAGE, folderRun.code) << args[0];
-        EXPECT_NE(std::string::npos, folderRun.err.find("dir is a folder, not a file")) << folderRun.err;
-    }
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"list", at("dir")},
+             {"verify", at("dir")},
+             {"extract", at("dir"), at("out")},
+             {"build", at("pkg.bin"), at("dir"), at("readme.txt")},
+             {"build", at("dir"), at("app.exe"), at("readme.txt")}})
+        expectRun(args, PACK_EXIT_USAGE, "dir is a folder, not a file");
     EXPECT_TRUE(fs::is_directory(folder / "dir"));
 }
 
@@ -234,18 +224,13 @@ TEST_F(PackTool, VerifyAgreesWithTheInstallerOnStoredBytesOverlappingTheHeader) 
 // Two names for one file: build refuses the pair, verify names it, and
 // extract writes the first and fails the second instead of overwriting it.
 TEST_F(PackTool, EntriesThatNameOneFile) {
-    const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "A.txt", "a.txt"});
-    EXPECT_EQ(PACK_EXIT_BROKEN, build.code);
-    EXPECT_NE(std::string::npos, build.err.find("names the same file as entry 0")) << build.err;
-
+    expectRun({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "A.txt", "a.txt"}, PACK_EXIT_BROKEN,
+              "names the same file as entry 0");
     std::vector<uint8_t> package = built("A.txt", "b.txt");
     memcpy(package.data() + PACKAGE_ENTRY_SIZE, "a.txt", 5);
     writeFile(folder / "same.bin", package);
-    const ToolRun verify = run({"verify", at("same.bin")});
-    EXPECT_EQ(PACK_EXIT_BROKEN, verify.code);
-    EXPECT_NE(std::string::npos, verify.err.find("entry 1 \"a.txt\": same file as an earlier entry")) << verify.err;
-    const ToolRun extract = run({"extract", at("same.bin"), at("out")});
-    EXPECT_EQ(PACK_EXIT_BROKEN, extract.code);
+    expectRun({"verify", at("same.bin")}, PACK_EXIT_BROKEN, "entry 1 \"a.txt\": same file as an earlier entry");
+    const ToolRun extract = expectRun({"extract", at("same.bin"), at("out")}, PACK_EXIT_BROKEN);
     EXPECT_EQ(1, std::count(extract.out.begin(), extract.out.end(), '\n')) << extract.out;
     EXPECT_EQ(app, readFile(folder / "out" / "A.txt"));
 }
@@ -267,8 +252,7 @@ TEST_F(PackTool, ExtractLeavesNoHalfWrittenFile) {
     EXPECT_EQ(PACK_EXIT_USAGE, extract.code);
     EXPECT_FALSE(fs::exists(folder / "out" / "sonograf.exe"));
     EXPECT_EQ(readme, readFile(folder / "out" / "readme.txt"));
-    EXPECT_NE(std::string::npos, extract.err.find("cannot write " + (folder / "out" / "sonograf.exe").string()))
-        << extract.err;
+    EXPECT_NE(std::string::npos, extract.err.find("cannot write " + at("out/sonograf.exe"))) << extract.err;
     EXPECT_EQ(std::string::npos, extract.out.find("sonograf.exe")) << extract.out;
 }
 
@@ -297,9 +281,8 @@ TEST_F(PackTool, PrintsNoControlBytes) {
 // build refuses to write one and verify rejects one made otherwise.
 TEST_F(PackTool, EmptyLastEntryIsRefused) {
     writeFile(folder / "readme.txt", "");
-    const ToolRun build = run({"build", at("pkg.bin"), at("app.exe"), at("readme.txt")});
-    EXPECT_EQ(PACK_EXIT_BROKEN, build.code);
-    EXPECT_NE(std::string::npos, build.err.find("entry 1 \"readme.txt\": empty last entry")) << build.err;
+    expectRun({"build", at("pkg.bin"), at("app.exe"), at("readme.txt")}, PACK_EXIT_BROKEN,
+              "entry 1 \"readme.txt\": empty last entry");
     EXPECT_FALSE(fs::exists(folder / "pkg.bin"));
 
     const PackageFile files[2] = {{"sonograf.exe", app.data(), static_cast<uint32_t>(app.size())},
@@ -307,14 +290,12 @@ TEST_F(PackTool, EmptyLastEntryIsRefused) {
     std::vector<uint8_t> package(packageBuildSize(files));
     ASSERT_EQ(0, buildPackage(files, package.data(), static_cast<uint32_t>(package.size())));
     writeFile(folder / "empty.bin", package);
-    const ToolRun verify = run({"verify", at("empty.bin")});
-    EXPECT_EQ(PACK_EXIT_BROKEN, verify.code);
-    EXPECT_NE(std::string::npos, verify.err.find("entry 1 \"readme.txt\": empty last entry")) << verify.err;
+    expectRun({"verify", at("empty.bin")}, PACK_EXIT_BROKEN, "entry 1 \"readme.txt\": empty last entry");
 }
 
 TEST_F(PackTool, ExtractWritesSubfoldersButNothingOutsideItsFolder) {
     built("bin\\sonograf.exe", "doc\\readme.txt");
-    EXPECT_EQ(PACK_EXIT_OK, run({"extract", at("pkg.bin"), at("out")}).code);
+    expectRun({"extract", at("pkg.bin"), at("out")}, PACK_EXIT_OK);
     EXPECT_EQ(app, readFile(folder / "out" / "bin" / "sonograf.exe"));
     EXPECT_EQ(readme, readFile(folder / "out" / "doc" / "readme.txt"));
 
@@ -323,9 +304,7 @@ TEST_F(PackTool, ExtractWritesSubfoldersButNothingOutsideItsFolder) {
     memset(package.data(), 0, PACKAGE_NAME_SIZE);
     memcpy(package.data(), "..\\..\\escape.exe", 17);
     writeFile(folder / "climbing.bin", package);
-    const ToolRun climbing = run({"extract", at("climbing.bin"), at("deep/out")});
-    EXPECT_EQ(PACK_EXIT_BROKEN, climbing.code);
-    EXPECT_NE(std::string::npos, climbing.err.find("unsafe name")) << climbing.err;
+    expectRun({"extract", at("climbing.bin"), at("deep/out")}, PACK_EXIT_BROKEN, "unsafe name");
     EXPECT_FALSE(fs::exists(folder / "escape.exe"));
     EXPECT_FALSE(fs::exists(folder / "deep" / "escape.exe"));
     EXPECT_EQ(readme, readFile(folder / "deep" / "out" / "readme.txt"));
@@ -335,8 +314,7 @@ TEST_F(PackTool, ExtractWritesSubfoldersButNothingOutsideItsFolder) {
     fs::create_directories(folder / "linked");
     fs::create_directory_symlink(folder / "elsewhere", folder / "linked" / "bin");
     built("bin\\sonograf.exe", "readme.txt");
-    const ToolRun linked = run({"extract", at("pkg.bin"), at("linked")});
-    EXPECT_EQ(PACK_EXIT_USAGE, linked.code) << "a sound package whose file could not be written";
+    expectRun({"extract", at("pkg.bin"), at("linked")}, PACK_EXIT_USAGE);  // a sound package, a file not written
     EXPECT_FALSE(fs::exists(folder / "elsewhere" / "sonograf.exe"));
     EXPECT_EQ(readme, readFile(folder / "linked" / "readme.txt"));
 }
@@ -425,14 +403,9 @@ TEST(PeResource, DamagedImagesNeverReadOutside) {
 TEST_F(PackTool, ListsAndVerifiesThePackageInsideAnExecutable) {
     const std::vector<uint8_t> package = built();
     writeFile(folder / "setup.exe", SyntheticPe(package).image);
-    const ToolRun verify = run({"verify", at("setup.exe")});
-    EXPECT_EQ(PACK_EXIT_OK, verify.code) << verify.err;
-    EXPECT_NE(std::string::npos, verify.out.find("RCDATA 100 at file offset 624")) << verify.out;
-
+    expectRun({"verify", at("setup.exe")}, PACK_EXIT_OK, "RCDATA 100 at file offset 624");
     writeFile(folder / "other.exe", SyntheticPe(package, 101).image);
-    const ToolRun missing = run({"verify", at("other.exe")});
-    EXPECT_EQ(PACK_EXIT_USAGE, missing.code);
-    EXPECT_NE(std::string::npos, missing.err.find("no RCDATA 100 resource")) << missing.err;
+    expectRun({"verify", at("other.exe")}, PACK_EXIT_USAGE, "no RCDATA 100 resource");
 }
 
 // The installer of the win32 build, when it has been built beside this tree.
