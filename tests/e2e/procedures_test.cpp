@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <iostream>
 #include <set>
 #include <string>
@@ -206,6 +205,12 @@ protected:
             if (!now.count(line)) changed.insert("-" + line);
         return changed;
     }
+    // Runs `program` with `arguments`; expects its exit code, then the changes since `before`.
+    void expectRun(const std::string& program, const char* arguments, int code, const Lines& traces,
+                   const std::string& what) const {
+        EXPECT_EQ(run(program, arguments), code) << what << ": " << arguments;
+        EXPECT_EQ(changes(), traces) << what << ": " << arguments;
+    }
     std::string installed(const std::string& name) const { return paths.installFolder + "\\" + name; }
     std::string entry() const { return "HKLM\\" + paths.uninstallKey; }
     bool entryThere() const { return keyExists(HKEY_LOCAL_MACHINE, paths.uninstallKey, paths.view); }
@@ -304,8 +309,7 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
         PostMessageA(window, WM_CLOSE, 0, 0);
         finishProgram(application, 10000);
 
-        EXPECT_EQ(run(started, "-h -u"), 0);
-        EXPECT_EQ(changes(), documentedTraces());
+        expectRun(started, "-h -u", 0, documentedTraces(), started);
         removeAll();
     }
 }
@@ -341,10 +345,9 @@ TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
     EXPECT_TRUE(now.count(textLine(entry(), "UninstallString", "\"" + copy + "\"")));
     EXPECT_TRUE(now.count(textLine(entry(), "QuietUninstallString", "\"" + copy + "\" -h -u")));
     // What the registered quiet uninstall runs: the copy, which stays with its folder.
-    EXPECT_EQ(run(copy, "-h -u"), 0);
     Lines expected = documentedTraces();
     expected.insert({"D " + paths.installFolder, fileLine(copy, setup.size())});
-    EXPECT_EQ(changes(), expected);
+    expectRun(copy, "-h -u", 0, expected, "the copy");
     DeleteFileW(started.c_str());
     RemoveDirectoryW(folder.c_str());
 }
@@ -391,56 +394,78 @@ TEST_F(Procedures, ProgramsValueNamedInAnyCharactersOrRelative) {
     }
 }
 
-// Values and subkeys left in the entry's key by anything else go.
-TEST_F(Procedures, InstallReplacesTheEntryWhole) {
-    ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, paths.uninstallKey + "\\Foreign"));
-    for (const char* name : {"SystemComponent", "WindowsInstaller"})
-        ASSERT_TRUE(writeValue(HKEY_LOCAL_MACHINE, paths.uninstallKey, name, REG_DWORD, std::string("\1\0\0\0", 4)));
-    ASSERT_EQ(run(installer, "-h -i"), 0);
-    Lines entry;
-    addKeys(entry, HKEY_LOCAL_MACHINE, "HKLM\\", paths.uninstallKey);
-    for (const char* name : {"Foreign", "SystemComponent", "WindowsInstaller"})
-        for (const std::string& line : entry) EXPECT_EQ(line.find(name), std::string::npos) << line;
-    EXPECT_EQ(entry.size(), 11u) << "the key and the product's ten values";
-}
-
-TEST_F(Procedures, DamagedPackageOrFolderFailsLeavingOnlyWhatWasWritten) {
+// Whatever the package, the install folder or the entry's key holds, an install
+// ends with its own code and exactly its traces: a damaged package or a blocked
+// folder leaves only what was written before, and no entry; a file link at a
+// product file's name is replaced, never written through; a folder where the
+// copy must go fails before the entry is written; run from the copy's own path
+// the installer keeps that file; anything else's values and subkeys in the
+// entry's key go. What an install completes, an uninstall takes away.
+TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
+    const Lines complete = completeInstall();
     const std::string package = installerPackage(installer);
     ASSERT_GT(package.size(), PACKAGE_HEADER_SIZE);
     PackageEntry entries[PACKAGE_ENTRY_COUNT];
     for (uint32_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i)
         readPackageEntry(reinterpret_cast<const uint8_t*>(package.data()), i, &entries[i]);
-    ASSERT_STREQ(entries[0].name, "sonograf.exe");
     const Lines folders = {"D " + parentOf(paths.installFolder), "D " + paths.installFolder};
-    Lines firstFile = folders;
+    Lines firstFile = folders, copyBlocked = {"D " + copy};
     firstFile.insert(fileLine(installed("sonograf.exe"), entries[0].size));
-
-    enum Damage { NoPackage, FlipInEntry0, FlipInEntry1, UnsafeName, FolderBlocked };
+    for (const std::string& line : complete)  // all but the copy and the entry
+        if (line.find(entry()) == std::string::npos && line != fileLine(copy, setup.size())) copyBlocked.insert(line);
+    enum State { NoPackage, FlipInEntry0, FlipInEntry1, UnsafeName, FileAtFolder, ForeignEntry, FileLinks, FolderAtCopy, RunFromCopy };
     const struct {
         const char* what;
-        Damage damage;
+        State state;
         int code;
         Lines left;
-    } cases[] = {{"no package", NoPackage, PACKAGE_UNREADABLE, {}},
-                 {"stored byte flipped in entry 0", FlipInEntry0, COPY_FAILED, folders},
-                 {"stored byte flipped in entry 1", FlipInEntry1, COPY_FAILED, firstFile},
-                 {"entry name climbing out of the folder", UnsafeName, COPY_FAILED, firstFile},
-                 {"install folder cannot be made", FolderBlocked, INSTALL_FOLDER_NOT_CREATED, {}}};
-    for (const auto& c : cases) {
-        std::string damaged = c.damage == NoPackage ? std::string() : package;
-        if (c.damage == FlipInEntry0 || c.damage == FlipInEntry1) damaged[entries[c.damage - FlipInEntry0].offset] ^= 1;
-        if (c.damage == UnsafeName) damaged = renamedEntry(package, 1, "..\\readme.txt");
-        if (c.damage == FolderBlocked) {  // a file where the folder "OV" must go
-            writeFile(parentOf(paths.installFolder), "");
-            before = snapshot();
+    } rows[] = {{"no package", NoPackage, PACKAGE_UNREADABLE, {}},
+                {"stored byte flipped in entry 0", FlipInEntry0, COPY_FAILED, folders},
+                {"stored byte flipped in entry 1", FlipInEntry1, COPY_FAILED, firstFile},
+                {"entry name climbing out of the folder", UnsafeName, COPY_FAILED, firstFile},
+                {"a file where the folder OV must go", FileAtFolder, INSTALL_FOLDER_NOT_CREATED,
+                 {fileLine(parentOf(paths.installFolder), 0)}},
+                {"foreign values and subkeys in the entry's key", ForeignEntry, 0, complete},
+                {"file links at the readme's and the copy's names", FileLinks, 0, complete},
+                {"a folder named like the copy", FolderAtCopy, COPY_FAILED, copyBlocked},
+                {"run from the copy's own path", RunFromCopy, 0, complete}};
+    TempFolder temp, outside;
+    const std::string linked[] = {installed("readme.txt"), copy};
+    for (const auto& row : rows) {
+        std::string program = installer, damaged = package;
+        if (row.state >= FileLinks) {
+            CreateDirectoryA(parentOf(paths.installFolder).c_str(), nullptr);
+            CreateDirectoryA(paths.installFolder.c_str(), nullptr);
         }
-        TempFolder temp;
-        const std::string copy = temp.file("SonografSetup.exe");
-        ASSERT_TRUE(copyWithPackage(installer, copy, damaged)) << c.what;
-        EXPECT_EQ(run(copy, "-h -i"), c.code) << c.what;
-        EXPECT_EQ(changes(), c.left) << c.what;
+        switch (row.state) {
+            case NoPackage: damaged.clear(); break;
+            case FlipInEntry0:
+            case FlipInEntry1: damaged[entries[row.state - FlipInEntry0].offset] ^= 1; break;
+            case UnsafeName: damaged = renamedEntry(package, 1, "..\\readme.txt"); break;
+            case FileAtFolder: writeFile(parentOf(paths.installFolder), ""); break;
+            case ForeignEntry:
+                ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, paths.uninstallKey + "\\Foreign"));
+                for (const char* name : {"SystemComponent", "WindowsInstaller"})
+                    ASSERT_TRUE(writeValue(HKEY_LOCAL_MACHINE, paths.uninstallKey, name, REG_DWORD, std::string("\1\0\0\0", 4)));
+                break;
+            case FileLinks:
+                for (const std::string& link : linked)
+                    ASSERT_TRUE(writeFile(outside.file(nameOf(link)), "") && plantFileLink(link, outside.file(nameOf(link))));
+                break;
+            case FolderAtCopy: ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr)); break;
+            case RunFromCopy: ASSERT_TRUE(CopyFileA(installer.c_str(), (program = copy).c_str(), FALSE)); break;
+        }
+        if (row.state <= UnsafeName)
+            ASSERT_TRUE(copyWithPackage(installer, program = temp.file("SonografSetup.exe"), damaged)) << row.what;
+        expectRun(program, "-h -i", row.code, row.left, row.what);
+        if (row.code == 0) {
+            EXPECT_EQ(productFilesWhole(), 3) << row.what;
+            expectRun(installer, "-h -u", 0, documentedTraces(), row.what);
+        }
         removeAll();
     }
+    for (const std::string& link : linked)
+        EXPECT_EQ(readFile<std::string>(outside.file(nameOf(link))), "") << link << ": its target, untouched";
 }
 
 // Starts the program and terminates it as soon as `watched` is there
@@ -491,12 +516,10 @@ TEST_F(Procedures, AKilledRunLeavesWholeFilesAndTheNextRunsFinish) {
                 // An uninstall killed late has reset the tray settings already.
                 Lines expected = complete, settings = settingsTraces();
                 if (keyExists(HKEY_CURRENT_USER, "Orvane")) expected.insert(settings.begin(), settings.end());
-                EXPECT_EQ(run(installer, "-h -i"), 0) << what;
-                EXPECT_EQ(changes(), expected) << what;
+                expectRun(installer, "-h -i", 0, expected, what);
                 EXPECT_EQ(productFilesWhole(), 3) << what;
             }
-            EXPECT_EQ(run(installer, "-h -u"), 0) << what;
-            EXPECT_EQ(changes(), documentedTraces()) << what;
+            expectRun(installer, "-h -u", 0, documentedTraces(), what);
             removeAll();
         }
     }
@@ -526,71 +549,62 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
     const std::string damagedInstaller = temp.file("SonografSetup.exe");
     ASSERT_TRUE(copyWithPackage(installer, damagedInstaller, damaged));
     const std::string application = installed("sonograf.exe");
-    using Release = std::function<void()>;
-    auto removing = [](std::vector<std::string> gone) {
-        return [gone] {
-            for (const std::string& path : gone)
-                if (!DeleteFileA(path.c_str())) TempFolder::removeTree(path);
-            return Release();
-        };
-    };
+    enum State { EntryAndCopyOnly, AppAndReadmeDeleted, AppDeleted, AppReadOnly, AppHeld, AppHung, FailedInstall };
     const struct {
         const char* what;
-        std::function<Release()> prepare;  // after the install; returns what ends the hindrance
-        int code;                          // of the first uninstall
-        bool failedInstall;
-    } rows[] = {
-        {"application deleted", removing({application}), 0, false},
-        {"application and readme deleted", removing({application, installed("readme.txt")}), 0, false},
-        {"only the entry and the copy",
-         removing({application, installed("readme.txt"), paths.userMenuFolder, paths.commonMenuFolder}), 0, false},
-        {"application read-only",
-         [&] {
-             SetFileAttributesA(application.c_str(), FILE_ATTRIBUTE_READONLY);
-             return Release();
-         },
-         0, false},
-        {"application held open without sharing",
-         [&] {
-             HANDLE holder = CreateFileA(application.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-             EXPECT_NE(holder, INVALID_HANDLE_VALUE);
-             return Release([holder] { CloseHandle(holder); });
-         },
-         APPLICATION_STAYS, false},
-        {"application hung",
-         [&] {
-             HANDLE running = startProgram(application, "");
-             EXPECT_NE(awaitWindow(windowByTitle, running, "Sonograf"), nullptr);
-             holdThreads(running, true);
-             return Release([running] {
-                 holdThreads(running, false);
-                 finishProgram(running, 30000);
-             });
-         },
-         APPLICATION_STAYS, false},
-        {"only readme.txt after a failed install", removing({}), 0, true},
-    };
+        State state;  // made after the install
+        int code;     // of the first uninstall
+    } rows[] = {{"only the entry and the copy", EntryAndCopyOnly, 0},
+                {"application and readme deleted", AppAndReadmeDeleted, 0},
+                {"application deleted", AppDeleted, 0},
+                {"application read-only", AppReadOnly, 0},
+                {"application held open without sharing", AppHeld, APPLICATION_STAYS},
+                {"application hung", AppHung, APPLICATION_STAYS},
+                {"only readme.txt after a failed install", FailedInstall, 0}};
     for (const auto& row : rows) {
         for (const bool quiet : {false, true}) {
             // A failed install writes no entry: there is no QuietUninstallString to run.
-            if (quiet && row.failedInstall) continue;
+            if (quiet && row.state == FailedInstall) continue;
             const std::string what = std::string(row.what) + (quiet ? ", QuietUninstallString" : ", installer");
             auto uninstall = [&] { return quiet ? runQuietUninstall() : run(installer, "-h -u"); };
-            if (row.failedInstall) {
+            if (row.state == FailedInstall) {
                 ASSERT_EQ(run(damagedInstaller, "-h -i"), COPY_FAILED) << what;
                 ASSERT_TRUE(present(installed("readme.txt")) && !present(application)) << what;
             } else {
                 ASSERT_EQ(run(installer, "-h -i"), 0) << what;
             }
-            Release release = row.prepare();
+            HANDLE holder = INVALID_HANDLE_VALUE, running = nullptr;
+            switch (row.state) {
+                case EntryAndCopyOnly:
+                    TempFolder::removeTree(paths.userMenuFolder);
+                    TempFolder::removeTree(paths.commonMenuFolder);
+                    [[fallthrough]];
+                case AppAndReadmeDeleted: DeleteFileA(installed("readme.txt").c_str()); [[fallthrough]];
+                case AppDeleted: DeleteFileA(application.c_str()); break;
+                case AppReadOnly: SetFileAttributesA(application.c_str(), FILE_ATTRIBUTE_READONLY); break;
+                case AppHeld:
+                    holder = CreateFileA(application.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                    EXPECT_NE(holder, INVALID_HANDLE_VALUE) << what;
+                    break;
+                case AppHung:
+                    running = startProgram(application, "");
+                    EXPECT_NE(awaitWindow(windowByTitle, running, "Sonograf"), nullptr) << what;
+                    holdThreads(running, true);
+                    break;
+                case FailedInstall: break;
+            }
             EXPECT_EQ(uninstall(), row.code) << what;
             if (row.code != 0) {
                 EXPECT_TRUE(entryThere() && present(copy) && present(application)) << what << ": all kept for a retry";
-                release();
+                CloseHandle(holder);
+                if (running) {
+                    holdThreads(running, false);
+                    finishProgram(running, 30000);
+                }
                 EXPECT_EQ(uninstall(), 0) << what << ", retried";
             }
             Lines traces = documentedTraces();
-            if (row.failedInstall) {  // no Start-menu folders were made
+            if (row.state == FailedInstall) {  // no Start-menu folders were made
                 traces.erase("D " + parentOf(paths.userMenuFolder));
                 traces.erase("D " + parentOf(paths.commonMenuFolder));
             }
@@ -605,44 +619,6 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
             removeAll();
         }
     }
-}
-
-// A file link at a product file's name is replaced, never written through,
-// nor is its target deleted; a folder where the copy must go fails the install
-// before the entry is written; the installer run from the copy's own path
-// installs and keeps that file.
-TEST_F(Procedures, LinksAreReplacedAndTheCopyIsChecked) {
-    const Lines complete = completeInstall();
-    auto makeInstallFolder = [&] {
-        CreateDirectoryA(parentOf(paths.installFolder).c_str(), nullptr);
-        ASSERT_TRUE(CreateDirectoryA(paths.installFolder.c_str(), nullptr));
-    };
-    {
-        TempFolder scratch;
-        makeInstallFolder();
-        for (const std::string& name : {std::string("readme.txt"), nameOf(copy)}) {
-            const std::string target = scratch.file(name);
-            ASSERT_TRUE(writeFile(target, "") && plantFileLink(installed(name), target)) << name;
-        }
-        EXPECT_EQ(run(installer, "-h -i"), 0);
-        EXPECT_EQ(productFilesWhole(), 3);
-        EXPECT_EQ(run(installer, "-h -u"), 0);
-        EXPECT_EQ(changes(), documentedTraces());
-        for (const std::string& name : {std::string("readme.txt"), nameOf(copy)})
-            EXPECT_EQ(readFile<std::string>(scratch.file(name)), "") << name << " outside, untouched";
-        removeAll();
-    }
-    makeInstallFolder();
-    ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr));
-    EXPECT_EQ(run(installer, "-h -i"), COPY_FAILED) << "a folder named like the copy";
-    EXPECT_FALSE(entryThere());
-    removeAll();
-
-    makeInstallFolder();
-    ASSERT_TRUE(CopyFileA(installer.c_str(), copy.c_str(), FALSE));
-    EXPECT_EQ(run(copy, "-h -i"), 0) << "run from the copy's own path";
-    EXPECT_EQ(changes(), complete);
-    EXPECT_EQ(productFilesWhole(), 3);
 }
 
 // An uninstaller whose header names a file outside the install folder leaves that file alone.
