@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/metrics.h"
 #include "platform/os_version.h"
@@ -99,42 +100,50 @@ protected:
     }
 };
 
-TEST_F(OsVersionFakes, RtlGetVersionCorrectsTheNumbersFromVersion6On) {
-    reports(6, 2);
-    rtlReports(10, 0);
-    fake.rtlBuild = 19045;
-    uint32_t major = 0, minor = 9, build = 0, platform = 0;
-    EXPECT_EQ(getOsVersionCode(&major, &minor, &build, &platform, fakeCalls), 7);
-    EXPECT_EQ(major, 10u);
-    EXPECT_EQ(minor, 0u);
-    EXPECT_EQ(build, 19045u);
-    EXPECT_EQ(platform, 2u);
-    rtlReports(11, 0);
-    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 8);
-}
-
-TEST_F(OsVersionFakes, VersionsSevenToNineAreUnknown) {
-    for (DWORD major : {7u, 8u, 9u}) {
-        reports(6, 2);
-        rtlReports(major, 0);
-        EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), -1) << major;
+// The code and the numbers given out, from what GetVersionExA and then
+// RtlGetVersion report: RtlGetVersion corrects the numbers unless it is
+// missing, fails or reports a system older than version 6. After two failed
+// attempts the basic record is read, which has no product type: a 6.1
+// workstation then reads as a server.
+TEST_F(OsVersionFakes, CodeAndNumbersFromWhatTheSystemReports) {
+    const struct {
+        const char* what;
+        DWORD major, minor;
+        BYTE productType;
+        int failedCalls;  // of GetVersionExA
+        bool hasRtl;
+        LONG rtlStatus;
+        DWORD rtlMajor, rtlMinor;
+        int32_t code;
+        uint32_t seen[3];  // major, minor and build given out
+    } cases[] = {{"Windows 10 behind 6.2", 6, 2, 1, 0, true, 0, 10, 0, 7, {10, 0, 19045}},
+                 {"Windows 11 behind 6.2", 6, 2, 1, 0, true, 0, 11, 0, 8, {11, 0, 19045}},
+                 {"version 7 is unknown", 6, 2, 1, 0, true, 0, 7, 0, -1, {7, 0, 19045}},
+                 {"version 8 is unknown", 6, 2, 1, 0, true, 0, 8, 0, -1, {8, 0, 19045}},
+                 {"version 9 is unknown", 6, 2, 1, 0, true, 0, 9, 0, -1, {9, 0, 19045}},
+                 {"RtlGetVersion missing", 6, 1, 1, 0, false, 0, 10, 0, 4, {6, 1, 7601}},
+                 {"RtlGetVersion fails", 6, 1, 1, 0, true, static_cast<LONG>(0xC0000001), 10, 0, 4, {6, 1, 7601}},
+                 {"RtlGetVersion reports an older system", 5, 1, 1, 0, true, 0, 5, 2, 1, {5, 1, 7601}},
+                 {"a 6.1 server is coded as Vista", 6, 1, 3, 0, true, 0, 6, 1, 3, {6, 1, 19045}},
+                 {"basic record of 4.10", 4, 10, 1, 2, true, 0, 0, 0, 1, {4, 10, 7601}},
+                 {"basic record of a 6.1 workstation", 6, 1, 1, 2, false, 0, 0, 0, 3, {6, 1, 7601}}};
+    for (const auto& c : cases) {
+        SetUp();
+        reports(c.major, c.minor);
+        fake.build = 7601;
+        fake.productType = c.productType;
+        fake.versionCallsToFail = c.failedCalls;
+        fake.hasRtlGetVersion = c.hasRtl;
+        fake.rtlStatus = c.rtlStatus;
+        rtlReports(c.rtlMajor, c.rtlMinor);
+        fake.rtlBuild = 19045;
+        uint32_t seen[3] = {}, platform = 0;
+        EXPECT_EQ(getOsVersionCode(&seen[0], &seen[1], &seen[2], &platform, fakeCalls), c.code) << c.what;
+        EXPECT_EQ(std::vector<uint32_t>(seen, seen + 3), std::vector<uint32_t>(c.seen, c.seen + 3)) << c.what;
+        EXPECT_EQ(platform, 2u) << c.what;
+        if (c.failedCalls == 2)  // the extended record twice, then the basic one
+            EXPECT_EQ(std::vector<DWORD>(fake.seenSizes, fake.seenSizes + 3), std::vector<DWORD>({156, 156, 148})) << c.what;
     }
-}
-
-TEST_F(OsVersionFakes, GetVersionExNumbersStandWhenRtlGetVersionIsMissingFailsOrReportsAnOlderSystem) {
-    reports(6, 1);
-    fake.hasRtlGetVersion = false;
-    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 4);
-    fake.hasRtlGetVersion = true;
-    fake.rtlStatus = static_cast<LONG>(0xC0000001);
-    rtlReports(10, 0);
-    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 4);
-    fake.rtlStatus = 0;
-    reports(5, 1);
-    rtlReports(5, 2);
-    uint32_t minor = 0;
-    EXPECT_EQ(getOsVersionCode(nullptr, &minor, nullptr, nullptr, fakeCalls), 1);
-    EXPECT_EQ(minor, 1u);
 }
 
 TEST_F(OsVersionFakes, ApplyRtlGetVersionKeepsTheProductTypeAndReportsAMissingFunction) {
@@ -148,30 +157,6 @@ TEST_F(OsVersionFakes, ApplyRtlGetVersionKeepsTheProductTypeAndReportsAMissingFu
     EXPECT_EQ(info.wProductType, 3);
     fake.hasRtlGetVersion = false;
     EXPECT_EQ(applyRtlGetVersion(info, fakeCalls), -1);
-}
-
-TEST_F(OsVersionFakes, ServerOfVersion61IsCodedAsVista) {
-    reports(6, 1);
-    rtlReports(6, 1);
-    fake.productType = 3;
-    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 3);
-}
-
-TEST_F(OsVersionFakes, ThirdAttemptUsesTheBasicRecordWithoutProductType) {
-    reports(4, 10);
-    fake.versionCallsToFail = 2;
-    uint32_t major = 0;
-    EXPECT_EQ(getOsVersionCode(&major, nullptr, nullptr, nullptr, fakeCalls), 1);
-    EXPECT_EQ(major, 4u);
-    EXPECT_EQ(fake.seenSizes[0], 156u);
-    EXPECT_EQ(fake.seenSizes[1], 156u);
-    EXPECT_EQ(fake.seenSizes[2], 148u);
-    // A 6.1 workstation read through the basic record has product type 0: a server code.
-    SetUp();
-    reports(6, 1);
-    fake.hasRtlGetVersion = false;
-    fake.versionCallsToFail = 2;
-    EXPECT_EQ(getOsVersionCode(nullptr, nullptr, nullptr, nullptr, fakeCalls), 3);
 }
 
 TEST_F(OsVersionFakes, NoReadableVersionGivesMinusOneAndWritesNoOutput) {
