@@ -10,11 +10,6 @@
 
 namespace {
 
-// Zero-filled, as the process-wide table starts.
-SpecialFolders freshTable() {
-    return SpecialFolders{};
-}
-
 // --- A fake system behind the platform-call table ----------------------------
 
 struct Answer {
@@ -148,13 +143,8 @@ std::map<int, Answer> answersFrom(const std::string& prefix, long result) {
     return answers;
 }
 
-std::string S(int csidl) {
-    return "S:\\csidl" + std::to_string(csidl);
-}
-
-std::string F(int csidl) {
-    return "F:\\csidl" + std::to_string(csidl);
-}
+std::string S(int csidl) { return "S:\\csidl" + std::to_string(csidl); }
+std::string F(int csidl) { return "F:\\csidl" + std::to_string(csidl); }
 
 void resetFake() {
     fake = FakeSystem();
@@ -295,7 +285,7 @@ TEST(ResolveSpecialFolders, FollowsTheSourcesInOrder) {
     for (const TableCase& c : cases) {
         resetFake();
         c.setUp();
-        SpecialFolders table = freshTable();
+        SpecialFolders table = {};  // zero-filled, as the process-wide table starts
         resolveSpecialFolders(table, kFakeCalls);
         EXPECT_EQ(c.slots, slotsOf(table)) << c.name;
         EXPECT_EQ(c.folderPathAsked, fake.folderPathAsked) << c.name;
@@ -306,19 +296,13 @@ TEST(ResolveSpecialFolders, FollowsTheSourcesInOrder) {
     }
 }
 
-TEST(ResolveSpecialFolders, AsksEverySlotInTableOrderWithItsCreateFlag) {
+TEST(ResolveSpecialFolders, AsksEverySlotInTableOrderWithItsCreateFlagOnceOnly) {
     resetFake();
-    SpecialFolders table = freshTable();
+    SpecialFolders table = {};
     resolveSpecialFolders(table, kFakeCalls);
     EXPECT_EQ(std::vector<int>({38, 5, 26, 35, 23, 7}), fake.specialAsked);
     EXPECT_EQ(std::vector<BOOL>({FALSE, TRUE, TRUE, TRUE, TRUE, TRUE}), fake.specialCreate);
-}
-
-TEST(ResolveSpecialFolders, ASecondCallChangesNothing) {
-    resetFake();
-    SpecialFolders table = freshTable();
-    resolveSpecialFolders(table, kFakeCalls);
-    resetFake();
+    resetFake();  // a second call changes nothing
     fake.specialAnswers = answersFrom("Z", TRUE);
     resolveSpecialFolders(table, kFakeCalls);
     EXPECT_EQ(kAllFromShell, slotsOf(table));
@@ -445,14 +429,21 @@ FolderCalls recordingRealCalls() {
     return calls;
 }
 
-TEST(RealFolders, InstallFolderIsThePrefixsProgramFiles) {
+// The install folder and the table hold the prefix's folders; every library
+// is loaded from the system directory and freed.
+TEST(RealFolders, InstallFolderAndTableHoldThePrefixsFolders) {
     char folder[1024];
-    realLoads.clear();
-    realHandlesOut = 0;
     ASSERT_EQ(0, resolveInstallFolder(folder, sizeof folder, "OV\\Sonograf", recordingRealCalls()));
     const char* expected =
         runsUnderWow64() ? "C:\\Program Files (x86)\\OV\\Sonograf" : "C:\\Program Files\\OV\\Sonograf";
     EXPECT_STREQ(expected, folder);
+    SpecialFolders table = {};
+    resolveSpecialFolders(table, recordingRealCalls());
+    EXPECT_EQ(shellFolder(CSIDL_PROGRAM_FILES), table.programFilesFolder);
+    EXPECT_EQ(shellFolder(CSIDL_COMMON_PROGRAMS), getCommonProgramsFolder(table));
+    EXPECT_EQ(shellFolder(CSIDL_STARTUP), getStartupFolder(table));
+    EXPECT_STRNE("", getCommonProgramsFolder(table));
+    EXPECT_STRNE("Startup", getStartupFolder(table));
     EXPECT_EQ(0, realHandlesOut);
 
     char system[MAX_PATH + 1] = {};
@@ -462,19 +453,6 @@ TEST(RealFolders, InstallFolderIsThePrefixsProgramFiles) {
     for (const std::string& path : realLoads) {
         EXPECT_EQ(0, _strnicmp(prefix.c_str(), path.c_str(), prefix.size())) << path << " is not in " << system;
     }
-}
-
-TEST(RealFolders, TableHoldsThePrefixsFolders) {
-    SpecialFolders table = freshTable();
-    realLoads.clear();
-    realHandlesOut = 0;
-    resolveSpecialFolders(table, recordingRealCalls());
-    EXPECT_EQ(0, realHandlesOut);
-    EXPECT_EQ(shellFolder(CSIDL_PROGRAM_FILES), table.programFilesFolder);
-    EXPECT_EQ(shellFolder(CSIDL_COMMON_PROGRAMS), getCommonProgramsFolder(table));
-    EXPECT_EQ(shellFolder(CSIDL_STARTUP), getStartupFolder(table));
-    EXPECT_STRNE("", getCommonProgramsFolder(table));
-    EXPECT_STRNE("Startup", getStartupFolder(table));
 }
 
 // The process-wide table starts zero-filled (it lives in .bss); resolving it
