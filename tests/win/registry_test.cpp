@@ -123,35 +123,33 @@ TEST(Registry, GetUserStringAcceptsOnlyWholeStringValues) {
     }
 }
 
-// This program has no UTF-8 manifest: its narrow calls use the Western code page.
-TEST(Registry, GetUserStringRefusesATextTheCodePageCannotHold) {
+// Without its key or its value the text is absent, and reading never creates
+// the key. This program has no UTF-8 manifest: its narrow calls use the Western
+// code page, and a text that code page cannot hold counts as absent too.
+TEST(Registry, GetUserStringAbsentWithoutKeyOrValueOrOutsideTheCodePage) {
     const struct {
-        const wchar_t* stored;
+        const wchar_t* stored;  // no value when null
+        const char* below;      // a missing subkey to read from, or ""
         int result;
-    } cases[] = {{L"C:\\users\\Zo\u00E9\\Programs", 1}, {L"C:\\users\\\u0141ukasz\\Programs", 0}};
+    } cases[] = {{L"C:\\users\\Zo\u00E9\\Programs", "", 1},
+                 {L"C:\\users\\\u0141ukasz\\Programs", "", 0},
+                 {nullptr, "", 0},
+                 {nullptr, "missing", 0}};
     for (const auto& c : cases) {
         ScratchKey scratch(HKEY_CURRENT_USER, "Software");
         ASSERT_TRUE(scratch.created());
         HKEY key;
         ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, scratch.path().c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
-        RegSetValueExW(key, L"Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.stored),
-                       static_cast<DWORD>((wcslen(c.stored) + 1) * sizeof(wchar_t)));
+        if (c.stored)
+            RegSetValueExW(key, L"Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.stored),
+                           static_cast<DWORD>((wcslen(c.stored) + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
+        const std::string path = *c.below ? scratch.sub(c.below) : scratch.path();
         char buffer[1024] = "untouched";
-        EXPECT_EQ(getUserString(scratch.path().c_str(), L"Programs", buffer, sizeof buffer), c.result);
-        EXPECT_STREQ(buffer, c.result ? "C:\\users\\Zo\xE9\\Programs" : "untouched");
+        EXPECT_EQ(getUserString(path.c_str(), L"Programs", buffer, sizeof buffer), c.result) << path;
+        EXPECT_STREQ(buffer, c.result ? "C:\\users\\Zo\xE9\\Programs" : "untouched") << path;
+        EXPECT_EQ(keyExists(HKEY_CURRENT_USER, path), !*c.below) << path;
     }
-}
-
-TEST(Registry, GetUserStringWithoutKeyOrValueIsAbsent) {
-    ScratchKey scratch(HKEY_CURRENT_USER, "Software");
-    ASSERT_TRUE(scratch.created());
-    char buffer[16] = "untouched";
-    EXPECT_EQ(getUserString(scratch.path().c_str(), L"Programs", buffer, sizeof buffer), 0);
-    EXPECT_EQ(getUserString(scratch.sub("missing").c_str(), L"Programs", buffer, sizeof buffer), 0);
-    EXPECT_STREQ(buffer, "untouched");
-    // Reading never creates the key.
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, scratch.sub("missing")));
 }
 
 // Forwards to the real registry and records the order of the key deletions.
