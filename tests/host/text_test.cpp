@@ -3,121 +3,63 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
-// A destination of `cap` usable bytes followed by guard bytes that no helper
-// may touch.
-struct Guarded {
-    static const size_t kGuard = 16;
-    char bytes[64 + kGuard];
-    size_t cap;
-    explicit Guarded(size_t capacity, const char* initial = "") : cap(capacity) {
+enum Edit { kCopy, kAppend, kJoin, kJoinOntoItself };
+
+// Each edit writes into a destination of `cap` usable bytes that starts as
+// `initial` and is followed by guard bytes no edit may touch. The copy and
+// append take `a`; the join joins folder `a` and name `b`, or, onto itself,
+// the destination's own text and `b`.
+TEST(TextEdits, FitOrLeaveTheDestinationAsItWasWithinItsCapacity) {
+    const struct {
+        Edit edit;
+        size_t cap;
+        const char* initial;
+        const char* a;
+        const char* b;
+        int result;
+        const char* expected;
+    } cases[] = {
+        {kCopy, 8, "old", "1234567", "", 0, "1234567"},  // exactly fills the buffer with its NUL
+        {kCopy, 8, "old", "12345678", "", -1, "old"},    // one byte too long
+        {kCopy, 8, "old", "", "", 0, ""},
+        {kCopy, 1, "", "", "", 0, ""},
+        {kCopy, 1, "", "a", "", -1, ""},
+        {kCopy, 0, "", "", "", -1, nullptr},  // no room even for the NUL: not one byte written
+        {kAppend, 8, "abc", "defg", "", 0, "abcdefg"},
+        {kAppend, 8, "abc", "defgh", "", -1, "abc"},
+        {kAppend, 8, "abcdefg", "", "", 0, "abcdefg"},
+        {kAppend, 8, "abcdefg", "h", "", -1, "abcdefg"},
+        {kAppend, 8, "", "", "", 0, ""},
+        {kJoin, 64, "old", "C:\\Program Files", "OV\\Sonograf", 0, "C:\\Program Files\\OV\\Sonograf"},
+        {kJoin, 64, "old", "D:\\", "OV\\Sonograf", 0, "D:\\OV\\Sonograf"},
+        {kJoin, 64, "old", "C:", "x", 0, "C:\\x"},
+        {kJoin, 64, "old", "", "name", 0, "\\name"},
+        {kJoin, 64, "old", "dir", "", 0, "dir\\"},
+        {kJoin, 6, "old", "ab", "cd", 0, "ab\\cd"},  // 5 characters and the NUL
+        {kJoin, 5, "old", "ab", "cd", -1, "old"},    // the separator no longer fits
+        {kJoin, 5, "old", "ab\\", "c", 0, "ab\\c"},  // no separator added, so it fits
+        {kJoin, 5, "old", "ab\\", "cd", -1, "old"},
+        {kJoinOntoItself, 32, "C:\\Program Files", nullptr, "OV", 0, "C:\\Program Files\\OV"},
+        {kJoinOntoItself, 32, "D:\\", nullptr, "OV", 0, "D:\\OV"},
+        {kJoinOntoItself, 8, "C:\\abcd", nullptr, "OV", -1, "C:\\abcd"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "edit " << c.edit << " cap " << c.cap << " of \"" << c.initial
+                                          << "\" with \"" << (c.a ? c.a : "") << "\" \"" << c.b << "\"");
+        char bytes[64 + 16];
         std::memset(bytes, '#', sizeof bytes);
-        std::strcpy(bytes, initial);
-    }
-    char* text() { return bytes; }
-    bool guardIntact() const {
-        for (size_t i = cap; i < sizeof bytes; ++i) {
-            if (bytes[i] != '#') return false;
-        }
-        return true;
-    }
-};
-
-TEST(TextCopy, FitsOrLeavesTheDestinationUnchanged) {
-    struct Case {
-        size_t cap;
-        const char* initial;
-        const char* src;
-        int result;
-        const char* expected;
-    } const cases[] = {
-        {8, "old", "1234567", 0, "1234567"},  // exactly fills the buffer with its NUL
-        {8, "old", "12345678", -1, "old"},    // one byte too long
-        {8, "old", "", 0, ""},
-        {1, "", "", 0, ""},
-        {1, "", "a", -1, ""},
-    };
-    for (const Case& c : cases) {
-        Guarded dst(c.cap, c.initial);
-        EXPECT_EQ(c.result, textCopy(dst.text(), c.cap, c.src)) << c.src;
-        EXPECT_STREQ(c.expected, dst.text()) << c.src;
-        EXPECT_TRUE(dst.guardIntact()) << c.src;
-    }
-}
-
-TEST(TextCopy, ZeroCapacityIsRefusedWithoutWriting) {
-    Guarded dst(0);
-    dst.bytes[0] = '#';
-    EXPECT_EQ(-1, textCopy(dst.text(), 0, ""));
-    EXPECT_TRUE(dst.guardIntact());
-}
-
-TEST(TextAppend, ReportsOverflowAndKeepsTheText) {
-    struct Case {
-        size_t cap;
-        const char* initial;
-        const char* add;
-        int result;
-        const char* expected;
-    } const cases[] = {
-        {8, "abc", "defg", 0, "abcdefg"},
-        {8, "abc", "defgh", -1, "abc"},
-        {8, "abcdefg", "", 0, "abcdefg"},
-        {8, "abcdefg", "h", -1, "abcdefg"},
-        {8, "", "", 0, ""},
-    };
-    for (const Case& c : cases) {
-        Guarded dst(c.cap, c.initial);
-        EXPECT_EQ(c.result, textAppend(dst.text(), c.cap, c.add)) << c.initial << "+" << c.add;
-        EXPECT_STREQ(c.expected, dst.text());
-        EXPECT_TRUE(dst.guardIntact());
-    }
-}
-
-TEST(TextJoin, PutsExactlyOneSeparatorBetweenFolderAndName) {
-    struct Case {
-        size_t cap;
-        const char* folder;
-        const char* name;
-        int result;
-        const char* expected;
-    } const cases[] = {
-        {64, "C:\\Program Files", "OV\\Sonograf", 0, "C:\\Program Files\\OV\\Sonograf"},
-        {64, "D:\\", "OV\\Sonograf", 0, "D:\\OV\\Sonograf"},
-        {64, "C:", "x", 0, "C:\\x"},
-        {64, "", "name", 0, "\\name"},
-        {64, "dir", "", 0, "dir\\"},
-        {6, "ab", "cd", 0, "ab\\cd"},   // 5 characters and the NUL
-        {5, "ab", "cd", -1, "old"},     // the separator no longer fits
-        {5, "ab\\", "c", 0, "ab\\c"},   // no separator added, so it fits
-        {5, "ab\\", "cd", -1, "old"},
-    };
-    for (const Case& c : cases) {
-        Guarded dst(c.cap, "old");
-        EXPECT_EQ(c.result, textJoin(dst.text(), c.cap, c.folder, c.name)) << c.folder << "|" << c.name;
-        EXPECT_STREQ(c.expected, dst.text());
-        EXPECT_TRUE(dst.guardIntact());
-    }
-}
-
-TEST(TextJoin, ExtendsAFolderHeldInTheDestinationItself) {
-    struct Case {
-        size_t cap;
-        const char* folder;
-        int result;
-        const char* expected;
-    } const cases[] = {
-        {32, "C:\\Program Files", 0, "C:\\Program Files\\OV"},
-        {32, "D:\\", 0, "D:\\OV"},
-        {8, "C:\\abcd", -1, "C:\\abcd"},
-    };
-    for (const Case& c : cases) {
-        Guarded dst(c.cap, c.folder);
-        EXPECT_EQ(c.result, textJoin(dst.text(), c.cap, dst.text(), "OV"));
-        EXPECT_STREQ(c.expected, dst.text());
-        EXPECT_TRUE(dst.guardIntact());
+        if (c.cap > 0) std::strcpy(bytes, c.initial);
+        const int result = c.edit == kCopy     ? textCopy(bytes, c.cap, c.a)
+                           : c.edit == kAppend ? textAppend(bytes, c.cap, c.a)
+                                               : textJoin(bytes, c.cap, c.edit == kJoin ? c.a : bytes, c.b);
+        EXPECT_EQ(c.result, result);
+        if (c.expected) EXPECT_STREQ(c.expected, bytes);
+        EXPECT_EQ(std::string(sizeof bytes - c.cap, '#'), std::string(bytes + c.cap, sizeof bytes - c.cap))
+            << "written past the capacity";
     }
 }
 
