@@ -118,88 +118,90 @@ TEST(ExtractCore, CarriedLayoutExtractsBothEntriesEndingAtTheLastByte) {
     EXPECT_TRUE(again.wrote("sonograf.exe", package.app));
 }
 
-// Each case damages the package and names the outcome, each entry's
-// reasons and the files written.
-TEST(ExtractCore, CorruptionOutcomes) {
+// Each case damages the package or makes the disk refuse a step, and names
+// the outcome, each entry's reasons and the files written.
+TEST(ExtractCore, CorruptionAndRefusalOutcomes) {
     const struct {
         const char* what;
-        void (*damage)(TestPackage&);
+        void (*damage)(TestPackage&, FakeDisk&);
         int expected;
         unsigned outcome0, outcome1;
         bool appWritten;
         bool readmeWritten;
     } cases[] = {
-        {"entry 1 one byte past the end", [](TestPackage& p) { p.bytes.pop_back(); }, -101, 0, ENTRY_OUT_OF_BOUNDS,
-         true, false},
+        {"entry 1 one byte past the end", [](TestPackage& p, FakeDisk&) { p.bytes.pop_back(); }, -101, 0,
+         ENTRY_OUT_OF_BOUNDS, true, false},
         {"entry 0 past the end (entry 1 then decodes with the initial key)",
-         [](TestPackage& p) {
+         [](TestPackage& p, FakeDisk&) {
              PackageEntry e = p.entry(0);
              e.offset = static_cast<uint32_t>(p.bytes.size()) - e.size + 1;
              p.setEntry(0, e);
          },
          -102, ENTRY_OUT_OF_BOUNDS, ENTRY_DIGEST_MISMATCH, false, false},
+        {"entry 0 past the end with entry 1 encoded as if entry 0 did not exist: the schedule stays put",
+         [](TestPackage& p, FakeDisk&) {
+             PackageStream initial;
+             startPackageSchedule(&initial);
+             const PackageEntry e1 = p.entry(1);
+             applyTableStream(p.bytes.data() + e1.offset, p.readme.data(), e1.size, initial.key, initial.table);
+             PackageEntry e0 = p.entry(0);
+             e0.offset = 0xFFFFFF00u;
+             p.setEntry(0, e0);
+         },
+         -101, ENTRY_OUT_OF_BOUNDS, 0, false, true},
         {"offset + size wraps around 32 bits",
-         [](TestPackage& p) {
+         [](TestPackage& p, FakeDisk&) {
              PackageEntry e = p.entry(1);
              e.offset = 0xFFFFFFF0u;
              e.size = 0x20u;
              p.setEntry(1, e);
          },
          -101, 0, ENTRY_OUT_OF_BOUNDS, true, false},
-        {"flipped stored byte in entry 0 changes entry 1's key too", [](TestPackage& p) { p.bytes[312 + 5] ^= 1; },
-         -102, ENTRY_DIGEST_MISMATCH, ENTRY_DIGEST_MISMATCH, false, false},
-        {"flipped stored byte in entry 1", [](TestPackage& p) { p.bytes.back() ^= 0x80; }, -101, 0,
+        {"flipped stored byte in entry 0 changes entry 1's key too",
+         [](TestPackage& p, FakeDisk&) { p.bytes[312 + 5] ^= 1; }, -102, ENTRY_DIGEST_MISMATCH, ENTRY_DIGEST_MISMATCH,
+         false, false},
+        {"flipped stored byte in entry 1", [](TestPackage& p, FakeDisk&) { p.bytes.back() ^= 0x80; }, -101, 0,
          ENTRY_DIGEST_MISMATCH, true, false},
         {"wrong digest field in entry 0 leaves entry 1's key intact",
-         [](TestPackage& p) { p.bytes[PACKAGE_FIELD_DIGEST] ^= 1; }, -101, ENTRY_DIGEST_MISMATCH, 0, false, true},
+         [](TestPackage& p, FakeDisk&) { p.bytes[PACKAGE_FIELD_DIGEST] ^= 1; }, -101, ENTRY_DIGEST_MISMATCH, 0, false,
+         true},
         {"wrong digest field in entry 1",
-         [](TestPackage& p) { p.bytes[PACKAGE_ENTRY_SIZE + PACKAGE_FIELD_DIGEST + 15] ^= 1; }, -101, 0,
+         [](TestPackage& p, FakeDisk&) { p.bytes[PACKAGE_ENTRY_SIZE + PACKAGE_FIELD_DIGEST + 15] ^= 1; }, -101, 0,
          ENTRY_DIGEST_MISMATCH, true, false},
         {"unsafe name in entry 0 fails it but keeps the schedule",
-         [](TestPackage& p) { memcpy(p.bytes.data(), "..\\x.exe", 9); }, -101, ENTRY_UNSAFE_NAME, 0, false, true},
+         [](TestPackage& p, FakeDisk&) { memcpy(p.bytes.data(), "..\\x.exe", 9); }, -101, ENTRY_UNSAFE_NAME, 0, false,
+         true},
         {"unsafe name and out of bounds are both reported",
-         [](TestPackage& p) {
+         [](TestPackage& p, FakeDisk&) {
              memcpy(p.bytes.data() + PACKAGE_ENTRY_SIZE, "nul", 4);
              p.bytes.pop_back();
          },
          -101, 0, ENTRY_UNSAFE_NAME | ENTRY_OUT_OF_BOUNDS, true, false},
         {"name in entry 1 without a NUL",
-         [](TestPackage& p) { memset(p.bytes.data() + PACKAGE_ENTRY_SIZE, 'a', PACKAGE_NAME_SIZE); }, -101, 0,
-         ENTRY_UNSAFE_NAME, true, false},
+         [](TestPackage& p, FakeDisk&) { memset(p.bytes.data() + PACKAGE_ENTRY_SIZE, 'a', PACKAGE_NAME_SIZE); }, -101,
+         0, ENTRY_UNSAFE_NAME, true, false},
         {"entry 1 names entry 0's file in other case: it fails, entry 0 stays",
-         [](TestPackage& p) { memcpy(p.bytes.data() + PACKAGE_ENTRY_SIZE, "SonoGraf.exe", 13); }, -101, 0,
+         [](TestPackage& p, FakeDisk&) { memcpy(p.bytes.data() + PACKAGE_ENTRY_SIZE, "SonoGraf.exe", 13); }, -101, 0,
          ENTRY_SAME_FILE, true, false},
+        {"no buffer for entry 0: entry 1 keeps the key from entry 0's stored bytes",
+         [](TestPackage&, FakeDisk& d) { d.refuseBufferOfSize = 3000; }, -101, ENTRY_NO_BUFFER, 0, false, true},
+        {"entry 0 not written",
+         [](TestPackage&, FakeDisk& d) { d.refuseWriteOf = std::string(kInstallFolder) + "\\sonograf.exe"; }, -101,
+         ENTRY_NOT_WRITTEN, 0, false, true},
     };
     for (const auto& c : cases) {
         TestPackage package(3000, 200);
-        c.damage(package);
         Extraction x;
+        c.damage(package, x.disk);
         EXPECT_EQ(c.expected, x.run(package.bytes)) << c.what;
         EXPECT_EQ(c.outcome0, x.outcomes[0]) << c.what;
         EXPECT_EQ(c.outcome1, x.outcomes[1]) << c.what;
         EXPECT_EQ(c.appWritten, x.wrote("sonograf.exe", package.app)) << c.what;
         EXPECT_EQ(c.readmeWritten, x.wrote("readme.txt", package.readme)) << c.what;
-        EXPECT_EQ(x.disk.files.size(), x.disk.writesTried.size()) << c.what << ": only verified entries are written";
+        const size_t refused = x.disk.refuseWriteOf.empty() ? 0 : 1;
+        EXPECT_EQ(x.disk.files.size() + refused, x.disk.writesTried.size())
+            << c.what << ": only verified entries are written";
     }
-}
-
-// Entry 1 encoded under the initial key and a zero table, as if entry 0 did
-// not exist: when entry 0 fails the bounds test the schedule stays put, so
-// entry 1 verifies.
-TEST(ExtractCore, EntryPastTheEndLeavesTheKeyScheduleWhereItWas) {
-    TestPackage package(100, 50);
-    const std::vector<uint8_t> readme = package.readme;
-    PackageStream initial;
-    startPackageSchedule(&initial);
-    PackageEntry e1 = package.entry(1);
-    applyTableStream(package.bytes.data() + e1.offset, readme.data(), e1.size, initial.key, initial.table);
-    PackageEntry e0 = package.entry(0);
-    e0.offset = 0xFFFFFF00u;
-    package.setEntry(0, e0);
-
-    Extraction x;
-    EXPECT_EQ(-101, x.run(package.bytes));
-    EXPECT_TRUE(x.wrote("readme.txt", readme));
 }
 
 TEST(ExtractCore, OnlyNameSelectsTheEntryToWrite) {
@@ -265,57 +267,45 @@ TEST(ExtractCore, ResourceNoLargerThanTheHeaderUsesTheHeaderItHas) {
     EXPECT_TRUE(y.disk.writesTried.empty());
 }
 
+// The install folder and entry name make each destination; one that does
+// not fit fails before anything is created or written.
 TEST(ExtractCore, DestinationPathsAndFolders) {
+    // 1000 + 1 + 12 fits in 1024 with its NUL; 1013 + 1 + 10 does not.
+    const std::string fits = "C:\\" + std::string(997, 'f'), tooLong = "C:\\" + std::string(1010, 'f');
     const struct {
-        const char* installFolder;
+        std::string installFolder;
         const char* readmeName;
-        std::string readmePath;
+        int expected;
+        std::string readmePath;  // empty: nothing is written
         std::vector<std::string> folders;
     } cases[] = {
-        {"C:\\OV\\Sonograf", "readme.txt", "C:\\OV\\Sonograf\\readme.txt", {}},
+        {"C:\\OV\\Sonograf", "readme.txt", 0, "C:\\OV\\Sonograf\\readme.txt", {}},
         // A folder ending in '\' gets no second one, and differs from the
         // folder of its files by that '\', so the chain is created again.
-        {"C:\\OV\\Sonograf\\", "readme.txt", "C:\\OV\\Sonograf\\readme.txt", {"C:\\OV\\Sonograf", "C:\\OV\\Sonograf"}},
-        {"C:\\OV\\Sonograf", "docs\\en\\readme.txt", "C:\\OV\\Sonograf\\docs\\en\\readme.txt",
+        {"C:\\OV\\Sonograf\\",
+         "readme.txt",
+         0,
+         "C:\\OV\\Sonograf\\readme.txt",
+         {"C:\\OV\\Sonograf", "C:\\OV\\Sonograf"}},
+        {"C:\\OV\\Sonograf",
+         "docs\\en\\readme.txt",
+         0,
+         "C:\\OV\\Sonograf\\docs\\en\\readme.txt",
          {"C:\\OV\\Sonograf\\docs\\en"}},
+        {fits, "readme.txt", 0, fits + "\\readme.txt", {}},
+        {tooLong, "readme.txt", -102, "", {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.installFolder.substr(0, 40) + " + " + c.readmeName);
         TestPackage package(30, 20);
         package.readmeName = c.readmeName;
         package.build();
         Extraction x;
-        EXPECT_EQ(0, x.run(package.bytes, nullptr, c.installFolder)) << c.readmePath;
-        EXPECT_EQ(1u, x.disk.files.count(c.readmePath)) << c.readmePath;
-        EXPECT_EQ(c.folders, x.disk.foldersCreated) << c.readmePath;
+        EXPECT_EQ(c.expected, x.run(package.bytes, nullptr, c.installFolder.c_str()));
+        if (c.readmePath.empty()) EXPECT_TRUE(x.disk.writesTried.empty());
+        else EXPECT_EQ(1u, x.disk.files.count(c.readmePath));
+        EXPECT_EQ(c.folders, x.disk.foldersCreated);
     }
-}
-
-TEST(ExtractCore, DestinationThatDoesNotFitFailsWithoutWriting) {
-    TestPackage package(30, 20);
-    // 1000 + 1 + 12 fits in 1024 with its NUL; 1013 + 1 + 10 does not.
-    const std::string shorter = "C:\\" + std::string(997, 'f');
-    const std::string longer = "C:\\" + std::string(1010, 'f');
-    Extraction fits;
-    EXPECT_EQ(0, fits.run(package.bytes, nullptr, shorter.c_str()));
-    Extraction tooLong;
-    EXPECT_EQ(-102, tooLong.run(package.bytes, nullptr, longer.c_str()));
-    EXPECT_TRUE(tooLong.disk.writesTried.empty());
-    EXPECT_TRUE(tooLong.disk.foldersCreated.empty());
-}
-
-TEST(ExtractCore, BufferOrWriteFailureCountsTheEntryAndGoesOn) {
-    TestPackage package(700, 80);
-    Extraction noBuffer;
-    noBuffer.disk.refuseBufferOfSize = 700;
-    EXPECT_EQ(-101, noBuffer.run(package.bytes));
-    EXPECT_EQ(ENTRY_NO_BUFFER, noBuffer.outcomes[0]);
-    EXPECT_TRUE(noBuffer.wrote("readme.txt", package.readme)) << "entry 1 keeps the key from entry 0's stored bytes";
-
-    Extraction noWrite;
-    noWrite.disk.refuseWriteOf = std::string(kInstallFolder) + "\\sonograf.exe";
-    EXPECT_EQ(-101, noWrite.run(package.bytes));
-    EXPECT_EQ(ENTRY_NOT_WRITTEN, noWrite.outcomes[0]);
-    EXPECT_TRUE(noWrite.wrote("readme.txt", package.readme));
 }
 
 }  // namespace
