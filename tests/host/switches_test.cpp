@@ -33,16 +33,13 @@ INSTANTIATE_TEST_SUITE_P(Table, SwitchParsing,
                                            SwitchCase{"/h /i", 0, 0, 0},
                                            SwitchCase{"C:\\dir-install\\x -hide", 1, 1, 0}));
 
-TEST(SwitchParsingOnce, NullCommandLineSetsNothing) {
+TEST(SwitchParsingOnce, NullCommandLineSetsNothingAndLaterCallsNeverClearASwitch) {
     hiddenMode = silentInstall = silentUninstall = 0;
     parseSwitches(nullptr);
     EXPECT_EQ(hiddenMode + silentInstall + silentUninstall, 0);
-}
-
-TEST(SwitchParsingOnce, LaterCallsNeverClearASwitch) {
-    hiddenMode = silentInstall = silentUninstall = 0;
     parseSwitches("-h -i");
     parseSwitches("-u");
+    parseSwitches(nullptr);
     EXPECT_EQ(hiddenMode, 1);
     EXPECT_EQ(silentInstall, 1);
     EXPECT_EQ(silentUninstall, 1);
