@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,35 +20,59 @@
 
 namespace {
 
-// A module loaded as data, freed when the test ends.
-struct DataModule {
-    HMODULE module;
-    explicit DataModule(const std::string& path)
-        : module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
-    ~DataModule() {
+std::vector<uint8_t> packageOf(const char* name0, const std::string& bytes0, const char* name1,
+                               const std::string& bytes1) {
+    const PackageFile files[2] = {
+        {name0, reinterpret_cast<const uint8_t*>(bytes0.data()), static_cast<uint32_t>(bytes0.size())},
+        {name1, reinterpret_cast<const uint8_t*>(bytes1.data()), static_cast<uint32_t>(bytes1.size())}};
+    std::vector<uint8_t> package(packageBuildSize(files));
+    EXPECT_EQ(0, buildPackage(files, package.data(), static_cast<uint32_t>(package.size())));
+    return package;
+}
+
+// A program loaded as data: `program`, or a copy of this test program carrying
+// `package` as RCDATA 100. It holds what the package functions take: the
+// module, a zero-filled header and an install folder made for the test.
+struct Carrier {
+    TempFolder temp;
+    const std::string install = temp.file("install");
+    HMODULE module = nullptr;
+    uint8_t header[PACKAGE_HEADER_SIZE] = {};
+    char folder[1024] = {};
+
+    explicit Carrier(const std::string& program, const std::vector<uint8_t>& package = {}) {
+        const std::string loaded = package.empty() ? program : withPackage(package);
+        module = LoadLibraryExA(loaded.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        EXPECT_NE(nullptr, module) << loaded;
+        EXPECT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
+        snprintf(folder, sizeof folder, "%s", install.c_str());
+    }
+    ~Carrier() {
         if (module) FreeLibrary(module);
     }
-};
+    Carrier(const Carrier&) = delete;
+    Carrier& operator=(const Carrier&) = delete;
 
-// What the package functions take: a module, a zero-filled header and a folder.
-struct Target {
-    HMODULE module;
-    uint8_t header[PACKAGE_HEADER_SIZE];
-    char folder[1024];
     int read(const PackageResourceCalls& calls = realPackageResourceCalls) {
         return readPackageHeader(module, header, calls);
     }
     int extract(const char* only, const PackageResourceCalls& calls = realPackageResourceCalls) {
         return extractPackage(module, header, folder, only, calls);
     }
-};
+    std::string installed(const char* name) const { return install + "\\" + name; }
 
-std::unique_ptr<Target> contextFor(HMODULE module, const std::string& installFolder) {
-    std::unique_ptr<Target> context(new Target());  // zero-filled
-    context->module = module;
-    strcpy(context->folder, installFolder.c_str());
-    return context;
-}
+private:
+    std::string withPackage(const std::vector<uint8_t>& package) {
+        const std::string copy = temp.file("carrier.exe");
+        if (!CopyFileA(ownPath().c_str(), copy.c_str(), FALSE)) return std::string();
+        HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
+        if (!update) return std::string();
+        const BOOL placed = UpdateResourceA(update, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
+                                            MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                            const_cast<uint8_t*>(package.data()), static_cast<DWORD>(package.size()));
+        return EndUpdateResourceA(update, !placed) && placed ? copy : std::string();
+    }
+};
 
 // The file holds the entry's plain bytes: its MD5 is the entry's digest.
 void expectFileMatchesEntry(const std::string& path, const PackageEntry& entry) {
@@ -60,20 +84,17 @@ void expectFileMatchesEntry(const std::string& path, const PackageEntry& entry) 
 }
 
 TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
-    const std::string setup = installerPath();
-    ASSERT_FALSE(setup.empty()) << "SONOGRAF_SETUP names the installer";
-    DataModule installer(setup);
-    ASSERT_NE(nullptr, installer.module) << setup;
-    HRSRC found = FindResourceA(installer.module, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), MAKEINTRESOURCEA(10));
+    ASSERT_FALSE(installerPath().empty()) << "SONOGRAF_SETUP names the installer";
+    Carrier setup(installerPath());
+    ASSERT_NE(nullptr, setup.module);
+    HRSRC found = FindResourceA(setup.module, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), MAKEINTRESOURCEA(10));
     ASSERT_NE(nullptr, found);
-    const DWORD resourceSize = SizeofResource(installer.module, found);
+    const DWORD resourceSize = SizeofResource(setup.module, found);
 
-    TempFolder temp;
-    auto context = contextFor(installer.module, temp.path());
-    ASSERT_EQ(0, context->read());
+    ASSERT_EQ(0, setup.read());
     PackageEntry app, readme;
-    readPackageEntry(context->header, 0, &app);
-    readPackageEntry(context->header, 1, &readme);
+    readPackageEntry(setup.header, 0, &app);
+    readPackageEntry(setup.header, 1, &readme);
     EXPECT_STREQ("sonograf.exe", app.name);
     EXPECT_STREQ("readme.txt", readme.name);
     EXPECT_EQ(312u, app.offset);
@@ -83,73 +104,35 @@ TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
     EXPECT_EQ(PACKAGE_RESERVED_VALUE, readme.reserved);
 
     for (int call = 1; call <= 2; ++call) {
-        EXPECT_EQ(0, context->extract(nullptr)) << "call " << call;
-        expectFileMatchesEntry(temp.file("sonograf.exe"), app);
-        expectFileMatchesEntry(temp.file("readme.txt"), readme);
+        EXPECT_EQ(0, setup.extract(nullptr)) << "call " << call;
+        expectFileMatchesEntry(setup.installed("sonograf.exe"), app);
+        expectFileMatchesEntry(setup.installed("readme.txt"), readme);
     }
 }
 
-// A copy of this test program carrying `package` as RCDATA 100.
-std::string programWithPackage(const TempFolder& temp, const std::vector<uint8_t>& package) {
-    const std::string copy = temp.file("carrier.exe");
-    if (!CopyFileA(ownPath().c_str(), copy.c_str(), FALSE)) return std::string();
-    HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
-    if (!update) return std::string();
-    const BOOL placed = UpdateResourceA(update, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
-                                        MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                                        const_cast<uint8_t*>(package.data()), static_cast<DWORD>(package.size()));
-    return EndUpdateResourceA(update, !placed) && placed ? copy : std::string();
-}
-
-std::vector<uint8_t> packageOf(const char* name0, const std::string& bytes0, const char* name1,
-                               const std::string& bytes1) {
-    const PackageFile files[2] = {
-        {name0, reinterpret_cast<const uint8_t*>(bytes0.data()), static_cast<uint32_t>(bytes0.size())},
-        {name1, reinterpret_cast<const uint8_t*>(bytes1.data()), static_cast<uint32_t>(bytes1.size())}};
-    std::vector<uint8_t> package(packageBuildSize(files));
-    EXPECT_EQ(0, buildPackage(files, package.data(), static_cast<uint32_t>(package.size())));
-    return package;
-}
-
 TEST(PackageResource, NameWithSubfolderGetsItsFoldersCreated) {
-    TempFolder temp;
-    const std::string carrier =
-        programWithPackage(temp, packageOf("sonograf.exe", "MZ application", "docs\\en\\readme.txt", "read me"));
-    ASSERT_FALSE(carrier.empty());
-    DataModule module(carrier);
-    ASSERT_NE(nullptr, module.module);
-
+    Carrier carrier(ownPath(), packageOf("sonograf.exe", "MZ application", "docs\\en\\readme.txt", "read me"));
     // The install folder ends in '\' here: no second separator is added.
-    const std::string install = temp.file("install");
-    ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
-    auto context = contextFor(module.module, install + "\\");
-    ASSERT_EQ(0, context->read());
-    EXPECT_EQ(0, context->extract(nullptr));
-    EXPECT_EQ(readFile(install + "\\docs\\en\\readme.txt"), (std::vector<uint8_t>{'r', 'e', 'a', 'd', ' ', 'm', 'e'}));
-    EXPECT_EQ(14u, readFile(install + "\\sonograf.exe").size());
+    snprintf(carrier.folder, sizeof carrier.folder, "%s\\", carrier.install.c_str());
+    ASSERT_EQ(0, carrier.read());
+    EXPECT_EQ(0, carrier.extract(nullptr));
+    EXPECT_EQ(readFile<std::string>(carrier.installed("docs\\en\\readme.txt")), "read me");
+    EXPECT_EQ(14u, readFile(carrier.installed("sonograf.exe")).size());
 }
 
 TEST(PackageResource, DamagedOrSelectedEntriesOnDisk) {
-    TempFolder temp;
     std::vector<uint8_t> package = packageOf("sonograf.exe", "application bytes", "readme.txt", "read me");
     package.back() ^= 1;  // a stored byte of entry 1
-    const std::string carrier = programWithPackage(temp, package);
-    ASSERT_FALSE(carrier.empty());
-    DataModule module(carrier);
-    const std::string install = temp.file("install");
-    ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
-    auto context = contextFor(module.module, install);
-
-    EXPECT_EQ(-101, context->extract("readme.txt"));
-    EXPECT_FALSE(present(install + "\\sonograf.exe")) << "not selected";
-    EXPECT_FALSE(present(install + "\\readme.txt")) << "does not verify";
-    EXPECT_EQ(-101, context->extract(nullptr));
-    EXPECT_EQ(17u, readFile(install + "\\sonograf.exe").size());
-    EXPECT_FALSE(present(install + "\\readme.txt"));
+    Carrier carrier(ownPath(), package);
+    EXPECT_EQ(-101, carrier.extract("readme.txt"));
+    EXPECT_FALSE(present(carrier.installed("sonograf.exe"))) << "not selected";
+    EXPECT_FALSE(present(carrier.installed("readme.txt"))) << "does not verify";
+    EXPECT_EQ(-101, carrier.extract(nullptr));
+    EXPECT_EQ(17u, readFile(carrier.installed("sonograf.exe")).size());
+    EXPECT_FALSE(present(carrier.installed("readme.txt")));
 }
 
 TEST(PackageResource, HeaderNeedsMoreThan312Bytes) {
-    TempFolder temp;
     std::vector<uint8_t> package = packageOf("sonograf.exe", "a", "readme.txt", "");
     ASSERT_EQ(313u, package.size());
     // The header is copied as it stands: bytes after each name's NUL and the
@@ -161,29 +144,24 @@ TEST(PackageResource, HeaderNeedsMoreThan312Bytes) {
     }
     writeLittleEndian32(package.data() + PACKAGE_ENTRY_SIZE + PACKAGE_FIELD_OFFSET, 0x7FFFFFF0u);
     {
-        DataModule module(programWithPackage(temp, package));
-        ASSERT_NE(nullptr, module.module);
-        auto context = contextFor(module.module, temp.path());
+        Carrier carrier(ownPath(), package);
         for (int read = 1; read <= 2; ++read) {
-            EXPECT_EQ(0, context->read()) << "read " << read;
-            EXPECT_EQ(0, memcmp(context->header, package.data(), PACKAGE_HEADER_SIZE)) << "read " << read;
+            EXPECT_EQ(0, carrier.read()) << "read " << read;
+            EXPECT_EQ(0, memcmp(carrier.header, package.data(), PACKAGE_HEADER_SIZE)) << "read " << read;
         }
     }
     package.pop_back();
-    DataModule module(programWithPackage(temp, package));
-    ASSERT_NE(nullptr, module.module);
-    auto context = contextFor(module.module, temp.path());
-    memset(context->header, 0xA5, PACKAGE_HEADER_SIZE);
-    EXPECT_EQ(-1, context->read());
-    for (uint8_t b : context->header) ASSERT_EQ(0xA5, b) << "header left unchanged";
+    Carrier carrier(ownPath(), package);
+    memset(carrier.header, 0xA5, PACKAGE_HEADER_SIZE);
+    EXPECT_EQ(-1, carrier.read());
+    for (uint8_t b : carrier.header) ASSERT_EQ(0xA5, b) << "header left unchanged";
 }
 
 TEST(PackageResource, ModuleWithoutPackageGivesMinusOneAndWritesNothing) {
-    TempFolder temp;
-    auto context = contextFor(GetModuleHandleA(nullptr), temp.path());
-    EXPECT_EQ(-1, context->read());
-    EXPECT_EQ(-1, context->extract(nullptr));
-    EXPECT_TRUE(namesIn(temp.path()).empty());
+    Carrier self(ownPath());
+    EXPECT_EQ(-1, self.read());
+    EXPECT_EQ(-1, self.extract(nullptr));
+    EXPECT_TRUE(namesIn(self.install).empty());
 }
 
 // Fakes for the failures Wine does not produce: the real resource calls,
@@ -213,33 +191,27 @@ LPVOID WINAPI fakeAlloc(LPVOID at, SIZE_T size, DWORD type, DWORD protect) {
 TEST(PackageResource, ResourceAndMemoryFailures) {
     const PackageResourceCalls fakes = {FindResourceA, fakeLoad, SizeofResource, fakeLock,
                                         fakeFree,      fakeAlloc, VirtualFree};
-    TempFolder temp;
-    const std::string carrier = programWithPackage(temp, packageOf("sonograf.exe", "app", "readme.txt", "text"));
-    ASSERT_FALSE(carrier.empty());
-    DataModule module(carrier);
-    const std::string install = temp.file("install");
-    ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
-    auto context = contextFor(module.module, install);
+    Carrier carrier(ownPath(), packageOf("sonograf.exe", "app", "readme.txt", "text"));
 
     for (bool Faults::*failure : {&Faults::failLoad, &Faults::failLock}) {
         faults = Faults();
         faults.*failure = true;
-        EXPECT_EQ(-1, context->read(fakes));
-        EXPECT_EQ(-1, context->extract(nullptr, fakes));
+        EXPECT_EQ(-1, carrier.read(fakes));
+        EXPECT_EQ(-1, carrier.extract(nullptr, fakes));
         EXPECT_EQ(2, faults.frees) << "the handle is released, also an empty one";
         if (faults.failLoad) EXPECT_EQ(nullptr, faults.lastFreed);
     }
 
     faults = Faults();
     faults.failAlloc = true;
-    EXPECT_EQ(-102, context->extract(nullptr, fakes)) << "no decode buffer fails each entry";
+    EXPECT_EQ(-102, carrier.extract(nullptr, fakes)) << "no decode buffer fails each entry";
     EXPECT_EQ(1, faults.frees);
-    EXPECT_FALSE(present(install + "\\sonograf.exe"));
-    EXPECT_FALSE(present(install + "\\readme.txt"));
+    EXPECT_FALSE(present(carrier.installed("sonograf.exe")));
+    EXPECT_FALSE(present(carrier.installed("readme.txt")));
 
     faults = Faults();
-    EXPECT_EQ(0, context->extract(nullptr, fakes));
-    EXPECT_EQ(3u, readFile(install + "\\sonograf.exe").size());
+    EXPECT_EQ(0, carrier.extract(nullptr, fakes));
+    EXPECT_EQ(3u, readFile(carrier.installed("sonograf.exe")).size());
 }
 
 }  // namespace
