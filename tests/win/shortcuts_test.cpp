@@ -24,6 +24,10 @@ protected:
         ASSERT_TRUE(writeFile(install + "\\readme.txt", "readme") && writeFile(install + "\\Sonograf.exe", "MZ"));
     }
     void TearDown() override { CoUninitialize(); }
+    // A shortcut in the menu folder to a file in the install folder.
+    HRESULT create(const char* file, const char* name) {
+        return createShortcut((install + "\\" + file).c_str(), menu.c_str(), name);
+    }
 
     TempFolder temp;
     const std::string install = temp.file("OV Sonograf");
@@ -74,28 +78,16 @@ TEST(ShortcutPath, JoinsWithExactlyOneSeparator) {
 
 TEST_F(Shortcuts, CreatingAgainReplacesTheFile) {
     ASSERT_TRUE(writeFile(menu + "\\Readme.LNK", "not a link"));
-    EXPECT_EQ(createShortcut((install + "\\Sonograf.exe").c_str(), menu.c_str(), "Readme"), S_OK);
+    EXPECT_EQ(create("Sonograf.exe", "Readme"), S_OK);
     EXPECT_EQ(readLink(menu + "\\Readme.LNK").target, install + "\\Sonograf.exe");
-
-    EXPECT_EQ(createShortcut((install + "\\readme.txt").c_str(), menu.c_str(), "Readme"), S_OK);
+    EXPECT_EQ(create("readme.txt", "Readme"), S_OK);
     EXPECT_EQ(readLink(menu + "\\Readme.LNK").target, install + "\\readme.txt");
     EXPECT_EQ(namesIn(menu), (std::vector<std::string>{"Readme.LNK"}));
 }
 
-TEST_F(Shortcuts, CreatingWithoutComFailsAndWritesNothing) {
-    // A fresh thread has not initialised COM; the test's own thread is single-threaded,
-    // so there is no process-wide multithreaded apartment to fall back on either.
-    HRESULT result = S_OK;
-    std::thread worker([&] { result = createShortcut((install + "\\readme.txt").c_str(), menu.c_str(), "Readme"); });
-    worker.join();
-    EXPECT_EQ(result, CO_E_NOTINITIALIZED);
-    EXPECT_TRUE(namesIn(menu).empty());
-}
-
 TEST_F(Shortcuts, DeleteRemovesOnlyTheNamedShortcut) {
-    ASSERT_EQ(createShortcut((install + "\\readme.txt").c_str(), menu.c_str(), "Readme"), S_OK);
-    ASSERT_EQ(createShortcut((install + "\\Sonograf.exe").c_str(), menu.c_str(), "Sonograf"), S_OK);
-
+    ASSERT_EQ(create("readme.txt", "Readme"), S_OK);
+    ASSERT_EQ(create("Sonograf.exe", "Sonograf"), S_OK);
     EXPECT_NE(deleteShortcut((menu + "\\").c_str(), "Sonograf"), 0);
     EXPECT_EQ(namesIn(menu), (std::vector<std::string>{"Readme.LNK"}));
     // A missing shortcut is reported as not deleted and changes nothing.
@@ -106,9 +98,16 @@ TEST_F(Shortcuts, DeleteRemovesOnlyTheNamedShortcut) {
     EXPECT_TRUE(namesIn(menu).empty());
 }
 
-TEST_F(Shortcuts, OverlongPathsAreRefusedBeforeAnythingIsWritten) {
+// Neither a thread without COM nor a name too long for any path writes a file.
+TEST_F(Shortcuts, CreatingWithoutComOrWithAnOverlongNameFailsAndWritesNothing) {
+    // A fresh thread has not initialised COM; the test's own thread is single-threaded,
+    // so there is no process-wide multithreaded apartment to fall back on either.
+    HRESULT result = S_OK;
+    std::thread worker([&] { result = create("readme.txt", "Readme"); });
+    worker.join();
+    EXPECT_EQ(result, CO_E_NOTINITIALIZED);
     const std::string name(2048, 'n');
-    EXPECT_TRUE(FAILED(createShortcut((install + "\\readme.txt").c_str(), menu.c_str(), name.c_str())));
+    EXPECT_TRUE(FAILED(create("readme.txt", name.c_str())));
     EXPECT_EQ(deleteShortcut(menu.c_str(), name.c_str()), 0);
     EXPECT_TRUE(namesIn(menu).empty());
 }
