@@ -1,6 +1,6 @@
 // The package's Windows layer: the real installer's resource read and
 // extracted into a temporary install folder, packages of our own placed as
-// RCDATA 100 into a copy of this program, and resource or memory failures
+// RCDATA 100 into a copy of the installer, and resource or memory failures
 // that Wine does not produce, through a table of fake calls.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,6 +15,7 @@
 #include "package/package_format.h"
 #include "package/package_resource.h"
 #include "support/bytes.h"
+#include "support/installed.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
@@ -30,9 +31,9 @@ std::vector<uint8_t> packageOf(const char* name0, const std::string& bytes0, con
     return package;
 }
 
-// A program loaded as data: `program`, or a copy of this test program carrying
-// `package` as RCDATA 100. It holds what the package functions take: the
-// module, a zero-filled header and an install folder made for the test.
+// A program loaded as data: `program`, or a copy of it carrying `package` in
+// place of its own. It holds what the package functions take: the module, a
+// zero-filled header and an install folder made for the test.
 struct Carrier {
     TempFolder temp;
     const std::string install = temp.file("install");
@@ -41,7 +42,9 @@ struct Carrier {
     char folder[1024] = {};
 
     explicit Carrier(const std::string& program, const std::vector<uint8_t>& package = {}) {
-        const std::string loaded = package.empty() ? program : withPackage(package);
+        const std::string loaded = package.empty() ? program : temp.file("carrier.exe");
+        if (!package.empty())
+            EXPECT_TRUE(copyWithPackage(program, loaded, std::string(package.begin(), package.end())));
         module = LoadLibraryExA(loaded.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         EXPECT_NE(nullptr, module) << loaded;
         EXPECT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
@@ -60,18 +63,6 @@ struct Carrier {
         return extractPackage(module, header, folder, only, calls);
     }
     std::string installed(const char* name) const { return install + "\\" + name; }
-
-private:
-    std::string withPackage(const std::vector<uint8_t>& package) {
-        const std::string copy = temp.file("carrier.exe");
-        if (!CopyFileA(ownPath().c_str(), copy.c_str(), FALSE)) return std::string();
-        HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
-        if (!update) return std::string();
-        const BOOL placed = UpdateResourceA(update, MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
-                                            MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                                            const_cast<uint8_t*>(package.data()), static_cast<DWORD>(package.size()));
-        return EndUpdateResourceA(update, !placed) && placed ? copy : std::string();
-    }
 };
 
 // The file holds the entry's plain bytes: its MD5 is the entry's digest.
@@ -87,9 +78,7 @@ TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
     ASSERT_FALSE(installerPath().empty()) << "SONOGRAF_SETUP names the installer";
     Carrier setup(installerPath());
     ASSERT_NE(nullptr, setup.module);
-    HRSRC found = FindResourceA(setup.module, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), MAKEINTRESOURCEA(10));
-    ASSERT_NE(nullptr, found);
-    const DWORD resourceSize = SizeofResource(setup.module, found);
+    const size_t resourceSize = installerPackage(installerPath()).size();
 
     ASSERT_EQ(0, setup.read());
     PackageEntry app, readme;
@@ -111,7 +100,7 @@ TEST(PackageResource, RealInstallerPackageIsReadAndExtractedTwice) {
 }
 
 TEST(PackageResource, NameWithSubfolderGetsItsFoldersCreated) {
-    Carrier carrier(ownPath(), packageOf("sonograf.exe", "MZ application", "docs\\en\\readme.txt", "read me"));
+    Carrier carrier(installerPath(), packageOf("sonograf.exe", "MZ application", "docs\\en\\readme.txt", "read me"));
     // The install folder ends in '\' here: no second separator is added.
     snprintf(carrier.folder, sizeof carrier.folder, "%s\\", carrier.install.c_str());
     ASSERT_EQ(0, carrier.read());
@@ -123,7 +112,7 @@ TEST(PackageResource, NameWithSubfolderGetsItsFoldersCreated) {
 TEST(PackageResource, DamagedOrSelectedEntriesOnDisk) {
     std::vector<uint8_t> package = packageOf("sonograf.exe", "application bytes", "readme.txt", "read me");
     package.back() ^= 1;  // a stored byte of entry 1
-    Carrier carrier(ownPath(), package);
+    Carrier carrier(installerPath(), package);
     EXPECT_EQ(-101, carrier.extract("readme.txt"));
     EXPECT_FALSE(present(carrier.installed("sonograf.exe"))) << "not selected";
     EXPECT_FALSE(present(carrier.installed("readme.txt"))) << "does not verify";
@@ -144,14 +133,14 @@ TEST(PackageResource, HeaderNeedsMoreThan312Bytes) {
     }
     writeLittleEndian32(package.data() + PACKAGE_ENTRY_SIZE + PACKAGE_FIELD_OFFSET, 0x7FFFFFF0u);
     {
-        Carrier carrier(ownPath(), package);
+        Carrier carrier(installerPath(), package);
         for (int read = 1; read <= 2; ++read) {
             EXPECT_EQ(0, carrier.read()) << "read " << read;
             EXPECT_EQ(0, memcmp(carrier.header, package.data(), PACKAGE_HEADER_SIZE)) << "read " << read;
         }
     }
     package.pop_back();
-    Carrier carrier(ownPath(), package);
+    Carrier carrier(installerPath(), package);
     memset(carrier.header, 0xA5, PACKAGE_HEADER_SIZE);
     EXPECT_EQ(-1, carrier.read());
     for (uint8_t b : carrier.header) ASSERT_EQ(0xA5, b) << "header left unchanged";
@@ -191,7 +180,7 @@ LPVOID WINAPI fakeAlloc(LPVOID at, SIZE_T size, DWORD type, DWORD protect) {
 TEST(PackageResource, ResourceAndMemoryFailures) {
     const PackageResourceCalls fakes = {FindResourceA, fakeLoad, SizeofResource, fakeLock,
                                         fakeFree,      fakeAlloc, VirtualFree};
-    Carrier carrier(ownPath(), packageOf("sonograf.exe", "app", "readme.txt", "text"));
+    Carrier carrier(installerPath(), packageOf("sonograf.exe", "app", "readme.txt", "text"));
 
     for (bool Faults::*failure : {&Faults::failLoad, &Faults::failLock}) {
         faults = Faults();
