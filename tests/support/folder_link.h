@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "support/temp_folder.h"
 #include "support/wait.h"
 
 namespace folder_link_detail {
@@ -17,9 +18,8 @@ inline std::string unixPath(const std::string& path) {
     typedef char*(CDECL * ToUnix)(LPCWSTR);
     ToUnix toUnix =
         reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
-    WCHAR wide[MAX_PATH * 2];
-    if (toUnix == nullptr || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2)) return "";
-    char* unix = toUnix(wide);
+    if (toUnix == nullptr) return "";
+    char* unix = toUnix(wide(path).c_str());
     if (unix == nullptr) return "";
     std::string result = unix;
     HeapFree(GetProcessHeap(), 0, unix);

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "support/temp_folder.h"
+
 struct LinkFields {
     HRESULT loaded = E_FAIL;
     std::string target;
@@ -26,9 +28,7 @@ inline LinkFields readLink(const std::string& path) {
     IPersistFile* file = nullptr;
     fields.loaded = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
     if (SUCCEEDED(fields.loaded)) {
-        WCHAR widePath[MAX_PATH * 2];
-        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH * 2);
-        fields.loaded = file->Load(widePath, STGM_READ);
+        fields.loaded = file->Load(wide(path).c_str(), STGM_READ);
         file->Release();
     }
     if (SUCCEEDED(fields.loaded)) {
