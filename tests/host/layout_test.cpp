@@ -3,15 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/layout.h"
 
 namespace {
 void expectRect(const LayoutRect& r, int32_t left, int32_t top, int32_t right, int32_t bottom, const char* what) {
-    EXPECT_EQ(r.left, left) << what;
-    EXPECT_EQ(r.top, top) << what;
-    EXPECT_EQ(r.right, right) << what;
-    EXPECT_EQ(r.bottom, bottom) << what;
+    EXPECT_EQ((std::vector<int32_t>{r.left, r.top, r.right, r.bottom}), (std::vector<int32_t>{left, top, right, bottom}))
+        << what;
 }
 
 TEST(Layout, RectanglesFollowThePictureSize) {
