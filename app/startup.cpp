@@ -9,6 +9,7 @@
 #include "core/resource_ids.h"
 #include "app/switches.h"
 #include "app/window.h"
+#include "app/worker.h"
 #include "platform/com.h"
 #include "platform/folders.h"
 #include "platform/lookup.h"
@@ -77,6 +78,12 @@ void closeRunningApplication(const char* title, const char* fileName) {
     }
 }
 
+void prepareRun(InstallerContext& context) {
+    closeRunningApplication(PRODUCT_NAME, applicationFileName);
+    resolveSpecialFolders();
+    prepareWindow(context);
+}
+
 HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuName, const char* title) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = windowProc;
@@ -124,13 +131,22 @@ int runInstaller(HINSTANCE instance, const char* commandLine) {
         CloseHandle(mutex);
         return ANOTHER_INSTANCE_RUNNING;
     }
-    closeRunningApplication(PRODUCT_NAME, applicationFileName);
-    resolveSpecialFolders();
     initContext(installer, instance);
+    // Hidden, the work starts at once on the silent worker while this thread
+    // makes the message-only window: the first window call starts the window
+    // system for the process, which can take longer than the work itself. A
+    // worker that cannot start leaves WORKER_NOT_STARTED as the run's result.
+    if (hiddenMode) {
+        startSilentWorker(installer);
+    } else {
+        prepareRun(installer);
+    }
     // Only a shown window opens links through the shell, which wants COM on
-    // its thread; the install worker initialises COM for itself.
+    // its thread; the workers initialise COM for themselves.
     const HRESULT comResult = hiddenMode ? S_FALSE : comInitialize();
     if (createMainWindow(instance, mainWindowProc, nullptr, MAIN_WINDOW_TITLE) == nullptr) {
+        // A silent worker is not cut off halfway: its files stay whole.
+        awaitWorker(installer);
         endStartup(mutex, comResult);
         return WINDOW_NOT_CREATED;
     }

@@ -61,17 +61,11 @@ void showBox(const char* text, const char* caption, UINT style) {
     }
 }
 
-// A silent run uninstalls whenever the application is installed, and
-// installs (or completes an install) only with -i; -u removes whatever an
-// install or an interrupted run left, and with nothing there does nothing.
-int runSilentProcedure() {
-    if (installer.alreadyInstalled) return uninstallReported(installer);
-    if (silentInstall) return startInstallWorker(installer, 1);
-    return productTraces(installer) ? uninstallReported(installer) : INSTALLER_OK;
-}
-
 void finishSilentRun() {
-    const int result = runSilentProcedure();
+    // Hidden, the silent worker started before the window (and a worker that
+    // could not start then is tried once more); shown, it starts now.
+    if (installer.workerThread == nullptr) startSilentWorker(installer);
+    const int result = collectSilentWorker(installer);
     // Hidden, there is nothing to show and no graphics to release.
     if (hiddenMode) {
         postQuit(result);
@@ -95,7 +89,7 @@ void reportCompletion(LPARAM code) {
     // The worker clears busy just after it posts its completion, so a close
     // posted now could still find busy set and be dropped, leaving the window
     // open: the worker's last steps are awaited first.
-    awaitInstallWorker(installer);
+    awaitWorker(installer);
     postToWindow(WM_CLOSE, 0, 0);
 }
 
@@ -110,7 +104,6 @@ void sizeToPicture(HWND window) {
 
 void onCreate(HWND window) {
     installer.window = window;
-    prepareWindow(installer);
     // A hidden window is never painted: it gets no graphics.
     if (!hiddenMode) {
         createGraphics(installer);
@@ -165,7 +158,7 @@ void startAction(InstallerContext& context, HWND window) {
         closeMainWindow();
         return;
     }
-    if (startInstallWorker(context, 0) == INSTALLER_OK) return;
+    if (startInstallWorker(context) == INSTALLER_OK) return;
     showBox("Failed to launch Procedure...", INSTALL_ERROR_CAPTION, MB_SYSTEMMODAL | MB_ICONERROR);
     closeMainWindow();
 }

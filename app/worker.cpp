@@ -1,13 +1,21 @@
 #include "app/worker.h"
 
 #include "app/commands.h"
+#include "app/startup.h"
+#include "app/switches.h"
 #include "app/window.h"
 #include "core/exit_code.h"
+#include "core/product.h"
 #include "platform/com.h"
+#include "platform/folders.h"
 #include "setup/install.h"
+#include "setup/procedure.h"
 #include "setup/uninstall.h"
 
 namespace {
+// Written by the silent worker before it ends, read after it has been awaited.
+LPARAM silentCompletion = 0;
+
 // Posts, never sends, DONE_FAILED when `result` is a failure and `success`
 // otherwise (nothing when that is 0): the window shows it when it next reads
 // its queue. Returns `result`.
@@ -16,23 +24,49 @@ int reportProcedure(int result, LPARAM success) {
     if (success != 0) postToWindow(WM_COMMAND, CMD_PROCEDURE_DONE, success);
     return result;
 }
-}  // namespace
 
+// The install on a thread of its own, which needs COM of its own for the shortcuts.
+int installWithCom(InstallerContext& context) {
+    const HRESULT com = comInitialize();
+    const int result = runInstall(context);
+    if (com == S_OK) comUninitialize();
+    return result;
+}
+
+// The button's install: below-normal priority, so the window stays lively;
+// its completion posted (after errorText is written), busy cleared last.
 DWORD WINAPI installWorkerMain(LPVOID parameter) {
     InstallerContext& context = *static_cast<InstallerContext*>(parameter);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-    const HRESULT com = comInitialize();
-    context.workerResult = reportProcedure(runInstall(context), DONE_INSTALLED);
-    if (com == S_OK) comUninitialize();
+    context.workerResult = reportProcedure(installWithCom(context), DONE_INSTALLED);
     context.busy = 0;
     return 0;
 }
 
-int startInstallWorker(InstallerContext& context, int wait) {
+// A silent run uninstalls whenever the application is installed, and
+// installs (or completes an install) only with -i; -u removes whatever an
+// install or an interrupted run left, and with nothing there does nothing.
+DWORD WINAPI silentWorkerMain(LPVOID parameter) {
+    InstallerContext& context = *static_cast<InstallerContext*>(parameter);
+    // Hidden, the worker starts before the window and prepares the run itself.
+    if (hiddenMode) prepareRun(context);
+    int result = INSTALLER_OK;
+    if (!context.alreadyInstalled && silentInstall) {
+        silentCompletion = DONE_INSTALLED;
+        result = installWithCom(context);
+    } else if (context.alreadyInstalled || productTraces(context)) {
+        result = runUninstall(context);
+    }
+    context.workerResult = result;
+    context.busy = 0;
+    return 0;
+}
+
+int startWorker(InstallerContext& context, LPTHREAD_START_ROUTINE routine) {
     context.workerResult = WORKER_NOT_STARTED;
     context.busy = 1;
     DWORD threadId = 0;
-    context.workerThread = CreateThread(nullptr, 0, installWorkerMain, &context, 0, &threadId);
+    context.workerThread = CreateThread(nullptr, 0, routine, &context, 0, &threadId);
     context.workerThreadId = threadId;
     // Without a worker nothing will clear busy, and the window would refuse
     // to close for good.
@@ -40,12 +74,15 @@ int startInstallWorker(InstallerContext& context, int wait) {
         context.busy = 0;
         return WORKER_NOT_STARTED;
     }
-    if (!wait) return INSTALLER_OK;
-    awaitInstallWorker(context);
-    return context.workerResult;
+    return INSTALLER_OK;
+}
+}  // namespace
+
+int startInstallWorker(InstallerContext& context) {
+    return startWorker(context, installWorkerMain);
 }
 
-void awaitInstallWorker(InstallerContext& context) {
+void awaitWorker(InstallerContext& context) {
     if (context.workerThread == nullptr) return;
     WaitForSingleObject(context.workerThread, INFINITE);
     CloseHandle(context.workerThread);
@@ -54,4 +91,15 @@ void awaitInstallWorker(InstallerContext& context) {
 
 int uninstallReported(InstallerContext& context) {
     return reportProcedure(runUninstall(context), 0);
+}
+
+int startSilentWorker(InstallerContext& context) {
+    return startWorker(context, silentWorkerMain);
+}
+
+int collectSilentWorker(InstallerContext& context) {
+    // A worker that never started has nothing to report.
+    if (context.workerThread == nullptr) return context.workerResult;
+    awaitWorker(context);
+    return reportProcedure(context.workerResult, silentCompletion);
 }

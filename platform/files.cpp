@@ -86,6 +86,9 @@ static int removeFolderTree(const char* folder, const FileCalls& calls) {
 
 int deleteFolderTree(const char* folder, const FileCalls& calls) {
     if (folder == nullptr || folder[0] == '\0') return 1;
+    // An empty folder, the usual case once its files are deleted, and a link
+    // to a folder go at once, without a search.
+    if (calls.removeDirectory(folder)) return 1;
     // The folder itself may be a link too: then only the link goes.
     WIN32_FIND_DATAA self;
     HANDLE search = calls.findFirstFile(folder, &self);
