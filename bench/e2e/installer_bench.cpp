@@ -28,6 +28,7 @@
 #include "setup/procedure.h"
 #include "setup/registry.h"
 #include "setup/shortcuts.h"
+#include "support/windows_of.h"
 
 namespace {
 const double kDeadlineSeconds = 60;
@@ -154,16 +155,6 @@ std::vector<Probe> paintedProbes(const std::string& installer) {
     return probes;
 }
 
-HWND windowOf(DWORD processId, const char* windowClass) {
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, windowClass, nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId) return window;
-    }
-    return nullptr;
-}
-
 bool painted(HWND window, const std::vector<Probe>& probes) {
     HDC dc = GetDC(window);
     bool all = dc != nullptr;
@@ -183,7 +174,7 @@ double timedWindowStart(const std::string& program, const char* windowClass, con
             TerminateProcess(info.hProcess, 1);
             fail(program + ": the window was not painted");
         }
-        if (window == nullptr) window = windowOf(info.dwProcessId, windowClass);
+        if (window == nullptr) window = windowByClass(info.hProcess, windowClass);
         Sleep(1);
     }
     const double seconds = now() - started;
