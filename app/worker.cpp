@@ -13,9 +13,6 @@
 #include "setup/uninstall.h"
 
 namespace {
-// Written by the silent worker before it ends, read after it has been awaited.
-LPARAM silentCompletion = 0;
-
 // Posts, never sends, DONE_FAILED when `result` is a failure and `success`
 // otherwise (nothing when that is 0): the window shows it when it next reads
 // its queue. Returns `result`.
@@ -43,6 +40,9 @@ DWORD WINAPI installWorkerMain(LPVOID parameter) {
     return 0;
 }
 
+// 1 when a silent run installs (or completes an install) rather than uninstalls.
+int silentRunInstalls(const InstallerContext& context) { return !context.alreadyInstalled && silentInstall; }
+
 // A silent run uninstalls whenever the application is installed, and
 // installs (or completes an install) only with -i; -u removes whatever an
 // install or an interrupted run left, and with nothing there does nothing.
@@ -51,8 +51,7 @@ DWORD WINAPI silentWorkerMain(LPVOID parameter) {
     // Hidden, the worker starts before the window and prepares the run itself.
     if (hiddenMode) prepareRun(context);
     int result = INSTALLER_OK;
-    if (!context.alreadyInstalled && silentInstall) {
-        silentCompletion = DONE_INSTALLED;
+    if (silentRunInstalls(context)) {
         result = installWithCom(context);
     } else if (context.alreadyInstalled || productTraces(context)) {
         result = runUninstall(context);
@@ -101,5 +100,5 @@ int collectSilentWorker(InstallerContext& context) {
     // A worker that never started has nothing to report.
     if (context.workerThread == nullptr) return context.workerResult;
     awaitWorker(context);
-    return reportProcedure(context.workerResult, silentCompletion);
+    return reportProcedure(context.workerResult, silentRunInstalls(context) ? DONE_INSTALLED : 0);
 }
