@@ -11,7 +11,7 @@
 #                        build, then print the package benchmark (host, and the Windows
 #                        builds under Wine), the installer end to end against programs
 #                        doing the same OS work (under Wine and Xvfb, ROUNDS rounds,
-#                        default 40) and the installer's size without resources
+#                        default 100) and the installer's size without resources
 # Missing Debian packages are installed first (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -195,7 +195,7 @@ run_bench() {
   echo "== installer end to end, $kind build under Wine"
   export SONOGRAF_WINE_ROOT=$root/build/wine-bench
   start_display
-  cmake/wine-run.sh "$kind" "build/$kind/bench/installer_bench.exe" "${1:-40}"
+  cmake/wine-run.sh "$kind" "build/$kind/bench/installer_bench.exe" "${1:-100}"
   echo "== installer"
   python3 tests/check_installer.py build/win32/SonografSetup.exe | grep '^installer:'
 }

@@ -7,17 +7,22 @@
 //                     screen, against same_work_window.exe, which opens a window
 //                     of the same style and size and paints the same picture
 //                     and the button's outline (see same_work.h)
-// Every round runs each variant once, in an order that rotates from round to
-// round; each install is followed at once by its own uninstall, so every
-// round starts with nothing installed, and the installed state is checked
-// after each run (untimed). Each comparison is printed as the best and the
-// median of the per-round ratios, with the median times beside them.
-// Not a test: ./build.sh bench runs it. Argument: the number of rounds (40).
+// Every round runs each variant once, in an order shuffled afresh each round
+// (from a fixed seed), so that no variant always follows the same one; each
+// install is followed at once by its own uninstall, so every round starts
+// with nothing installed, and the installed state is checked after each run
+// (untimed). Each run starts after a pause in which the previous process's
+// teardown (in the wine server, the desktop process and the X server)
+// finishes instead of slowing the run it would overlap. Each comparison is
+// printed as the best and the median of the per-round ratios, with the
+// median times beside them.
+// Not a test: ./build.sh bench runs it. Argument: the number of rounds (100).
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -32,6 +37,7 @@
 
 namespace {
 const double kDeadlineSeconds = 60;
+const DWORD kSettleMs = 150;
 
 double now() {
     LARGE_INTEGER counter, frequency;
@@ -91,7 +97,11 @@ size_t tracesPresent(const Installed& made) {
     return present;
 }
 
-PROCESS_INFORMATION start(const std::string& program, const std::string& arguments) {
+// Starts `program` once the previous run has settled; `started` is the time
+// just before CreateProcess.
+PROCESS_INFORMATION start(const std::string& program, const std::string& arguments, double& started) {
+    Sleep(kSettleMs);
+    started = now();
     std::string line = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -115,8 +125,8 @@ void awaitExitCodeZero(HANDLE process, const std::string& what) {
 
 // Seconds from CreateProcess to the end of the process.
 double timedRun(const std::string& program, const std::string& arguments) {
-    const double started = now();
-    PROCESS_INFORMATION info = start(program, arguments);
+    double started = 0;
+    PROCESS_INFORMATION info = start(program, arguments, started);
     WaitForSingleObject(info.hProcess, static_cast<DWORD>(kDeadlineSeconds * 1000));
     const double seconds = now() - started;
     awaitExitCodeZero(info.hProcess, program + " " + arguments);
@@ -166,8 +176,8 @@ bool painted(HWND window, const std::vector<Probe>& probes) {
 // Seconds from CreateProcess until the window's picture and button are on
 // screen; then the window is closed and the process must end with 0.
 double timedWindowStart(const std::string& program, const char* windowClass, const std::vector<Probe>& probes) {
-    const double started = now();
-    PROCESS_INFORMATION info = start(program, "");
+    double started = 0;
+    PROCESS_INFORMATION info = start(program, "", started);
     HWND window = nullptr;
     while (window == nullptr || !painted(window, probes)) {
         if (now() - started > kDeadlineSeconds) {
@@ -202,7 +212,7 @@ void print(const Comparison& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? atoi(argv[1]) : 40;
+    const int rounds = argc > 1 ? atoi(argv[1]) : 100;
     if (rounds < 1) fail("usage: installer_bench [rounds]");
     const std::string folder = ownFolder();
     const std::string installer = folder.substr(0, folder.rfind('\\')) + "\\SonografSetup.exe";
@@ -242,10 +252,14 @@ int main(int argc, char** argv) {
     // One round unmeasured: the programs and system libraries into the caches.
     for (int variant = 0; variant < kVariants; ++variant) runVariant(variant);
     for (Comparison* c : {&install, &uninstall, &window}) c->ours.clear(), c->sameWork.clear();
-    for (int round = 0; round < rounds; ++round)
-        for (int step = 0; step < kVariants; ++step) runVariant((round + step) % kVariants);
+    std::mt19937 shuffler(20261209);
+    int order[kVariants] = {0, 1, 2, 3};
+    for (int round = 0; round < rounds; ++round) {
+        std::shuffle(std::begin(order), std::end(order), shuffler);
+        for (int variant : order) runVariant(variant);
+    }
 
-    printf("%d rounds, variants interleaved in rotating order, wall time from CreateProcess\n", rounds);
+    printf("%d rounds, variants interleaved in shuffled order, wall time from CreateProcess\n", rounds);
     printf("%-34s %8s %8s %15s %15s\n", "ours / same OS work", "best", "median", "ours median", "same work median");
     for (const Comparison* c : {&install, &uninstall, &window}) print(*c);
     return 0;

@@ -1,6 +1,8 @@
 // A window of the installer window's style and client size that paints the
 // installer's picture (carried as its bitmap resource), the white band below it and
-// the button's outline, and ends when it is closed. Nothing else: no fonts,
+// the button's outline, and ends when it is closed, leaving its window to the
+// process's end as the installer does (an X server without a window manager
+// holds a window being destroyed for two seconds). Nothing else: no fonts,
 // no texts, no icon.
 #include <windows.h>
 
@@ -34,7 +36,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_PAINT:
             paint(window);
             return 0;
-        case WM_DESTROY:
+        case WM_CLOSE:
             PostQuitMessage(0);
             return 0;
         default:
