@@ -195,7 +195,7 @@ run_bench() {
   echo "== installer end to end, $kind build under Wine"
   export SONOGRAF_WINE_ROOT=$root/build/wine-bench
   start_display
-  cmake/wine-run.sh "$kind" "build/$kind/bench/installer_bench.exe" "${1:-100}"
+  cmake/wine-run.sh "$kind" "build/$kind/bench/installer_bench.exe" "$@"
   echo "== installer"
   python3 tests/check_installer.py build/win32/SonografSetup.exe | grep '^installer:'
 }
