@@ -24,6 +24,19 @@ packages=(cmake make g++ clang python3 libgtest-dev googletest libssl-dev
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# The lists are refreshed before every install, so that a run after one that
+# met a mirror caught mid-sync gets lists that agree. Such a mirror fails the
+# update now and then: it is tried again, and the lists there are serve when
+# it keeps failing.
+update_lists() {
+  local try
+  for try in 1 2 3; do
+    as_root apt-get update -qq && return 0
+    [ $try -lt 3 ] && sleep 20
+  done
+  echo "build.sh: the package lists stay incomplete; going on with them" >&2
+}
+
 install_missing() {
   local missing=()
   for package in "${packages[@]}"; do
@@ -31,15 +44,8 @@ install_missing() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
-  local updated=no
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
-    as_root apt-get update -qq
-    updated=yes
-  fi
-  if [ $updated = no ] && ! apt-cache show "${missing[0]}" >/dev/null 2>&1; then
-    as_root apt-get update -qq
-  fi
+  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  update_lists
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 

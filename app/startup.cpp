@@ -9,7 +9,6 @@
 #include "core/resource_ids.h"
 #include "app/switches.h"
 #include "app/window.h"
-#include "app/worker.h"
 #include "platform/com.h"
 #include "platform/folders.h"
 #include "platform/lookup.h"
@@ -78,11 +77,15 @@ void closeRunningApplication(const char* title, const char* fileName) {
     }
 }
 
+namespace {
+// What a run needs before its window: the running application told to go,
+// the special folders and prepareWindow's set-up.
 void prepareRun(InstallerContext& context) {
     closeRunningApplication(PRODUCT_NAME, applicationFileName);
     resolveSpecialFolders();
     prepareWindow(context);
 }
+}  // namespace
 
 HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuName, const char* title) {
     WNDCLASSA windowClass = {};
@@ -132,21 +135,11 @@ int runInstaller(HINSTANCE instance, const char* commandLine) {
         return ANOTHER_INSTANCE_RUNNING;
     }
     initContext(installer, instance);
-    // Hidden, the work starts at once on the silent worker while this thread
-    // makes the message-only window: the first window call starts the window
-    // system for the process, which can take longer than the work itself. A
-    // worker that cannot start leaves WORKER_NOT_STARTED as the run's result.
-    if (hiddenMode) {
-        startSilentWorker(installer);
-    } else {
-        prepareRun(installer);
-    }
+    prepareRun(installer);
     // Only a shown window opens links through the shell, which wants COM on
     // its thread; the workers initialise COM for themselves.
     const HRESULT comResult = hiddenMode ? S_FALSE : comInitialize();
     if (createMainWindow(instance, mainWindowProc, nullptr, MAIN_WINDOW_TITLE) == nullptr) {
-        // A silent worker is not cut off halfway: its files stay whole.
-        awaitWorker(installer);
         endStartup(mutex, comResult);
         return WINDOW_NOT_CREATED;
     }

@@ -1,6 +1,5 @@
 // Process start and end: hardening, switches, single instance, context, the
-// run's preparation (a hidden run's silent worker does it), COM, the main
-// window and the message loop.
+// run's preparation, COM, the main window and the message loop.
 // runInstaller returns the process exit code.
 #pragma once
 #include <windows.h>
@@ -16,9 +15,6 @@ int initContext(InstallerContext& context, HINSTANCE instance);
 // Posts WM_DESTROY to every top-level window titled exactly `title` whose
 // process runs a file named `fileName` (any letter case), the application.
 void closeRunningApplication(const char* title, const char* fileName);
-// What a run needs before its procedure: the running application told to go,
-// the special folders and prepareWindow's set-up.
-void prepareRun(InstallerContext& context);
 // Registers the window class and creates the main window, shown, or with -h
 // a message-only window; shows a "Startup Error" box and returns 0 on failure.
 HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuName, const char* title);

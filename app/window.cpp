@@ -62,9 +62,7 @@ void showBox(const char* text, const char* caption, UINT style) {
 }
 
 void finishSilentRun() {
-    // Hidden, the silent worker started before the window (and a worker that
-    // could not start then is tried once more); shown, it starts now.
-    if (installer.workerThread == nullptr) startSilentWorker(installer);
+    startSilentWorker(installer);
     const int result = collectSilentWorker(installer);
     // Hidden, there is nothing to show and no graphics to release.
     if (hiddenMode) {

@@ -1,7 +1,6 @@
 #include "app/worker.h"
 
 #include "app/commands.h"
-#include "app/startup.h"
 #include "app/switches.h"
 #include "app/window.h"
 #include "core/exit_code.h"
@@ -48,8 +47,6 @@ int silentRunInstalls(const InstallerContext& context) { return !context.already
 // install or an interrupted run left, and with nothing there does nothing.
 DWORD WINAPI silentWorkerMain(LPVOID parameter) {
     InstallerContext& context = *static_cast<InstallerContext*>(parameter);
-    // Hidden, the worker starts before the window and prepares the run itself.
-    if (hiddenMode) prepareRun(context);
     int result = INSTALLER_OK;
     if (silentRunInstalls(context)) {
         result = installWithCom(context);

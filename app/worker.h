@@ -6,9 +6,9 @@
 //                               cleared again) when it cannot start
 //   uninstallReported(ctx)      runUninstall; its failure posted as DONE_FAILED, success
 //                               posts nothing
-//   startSilentWorker(ctx)      -i or -u: the silent run's procedure on a thread; hidden, it
-//                               starts before the window and runs prepareRun first. 0, or
-//                               WORKER_NOT_STARTED (which then stays the run's result)
+//   startSilentWorker(ctx)      -i or -u: the silent run's procedure on a thread, once the
+//                               window is made. 0, or WORKER_NOT_STARTED (which then stays
+//                               the run's result)
 //   collectSilentWorker(ctx)    on the window thread: waits for it, posts its completion as the
 //                               other procedures do and returns its result
 #pragma once

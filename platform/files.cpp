@@ -181,9 +181,10 @@ int copyWholeFile(const WCHAR* source, const char* path, const FileCalls& calls)
     // The copy takes the source's attributes; a read-only source still gives
     // a file that can be replaced and deleted.
     const BOOL complete = calls.copyFile(source, widePartial, TRUE) && SetFileAttributesA(partial, FILE_ATTRIBUTE_NORMAL);
-    // Run from path itself, the rename fails (a running program cannot be
-    // replaced) and the file stays as it is: it is the source.
-    finishPartial(partial, path, complete, calls);
+    // A whole copy renamed into place holds the source's bytes. Run from path
+    // itself, the rename fails (a running program cannot be replaced) and the
+    // file stays as it is: it is the source, which the comparison confirms.
+    if (finishPartial(partial, path, complete, calls)) return 1;
     return sameBytes(source, path);
 }
 
