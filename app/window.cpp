@@ -62,8 +62,7 @@ void showBox(const char* text, const char* caption, UINT style) {
 }
 
 void finishSilentRun() {
-    startSilentWorker(installer);
-    const int result = collectSilentWorker(installer);
+    const int result = runSilentProcedure(installer);
     // Hidden, there is nothing to show and no graphics to release.
     if (hiddenMode) {
         postQuit(result);

@@ -39,21 +39,10 @@ DWORD WINAPI installWorkerMain(LPVOID parameter) {
     return 0;
 }
 
-// 1 when a silent run installs (or completes an install) rather than uninstalls.
-int silentRunInstalls(const InstallerContext& context) { return !context.alreadyInstalled && silentInstall; }
-
-// A silent run uninstalls whenever the application is installed, and
-// installs (or completes an install) only with -i; -u removes whatever an
-// install or an interrupted run left, and with nothing there does nothing.
-DWORD WINAPI silentWorkerMain(LPVOID parameter) {
+// A silent run's install: at normal priority, as nothing else waits for the CPU.
+DWORD WINAPI silentInstallMain(LPVOID parameter) {
     InstallerContext& context = *static_cast<InstallerContext*>(parameter);
-    int result = INSTALLER_OK;
-    if (silentRunInstalls(context)) {
-        result = installWithCom(context);
-    } else if (context.alreadyInstalled || productTraces(context)) {
-        result = runUninstall(context);
-    }
-    context.workerResult = result;
+    context.workerResult = installWithCom(context);
     context.busy = 0;
     return 0;
 }
@@ -89,13 +78,16 @@ int uninstallReported(InstallerContext& context) {
     return reportProcedure(runUninstall(context), 0);
 }
 
-int startSilentWorker(InstallerContext& context) {
-    return startWorker(context, silentWorkerMain);
-}
-
-int collectSilentWorker(InstallerContext& context) {
-    // A worker that never started has nothing to report.
-    if (context.workerThread == nullptr) return context.workerResult;
-    awaitWorker(context);
-    return reportProcedure(context.workerResult, silentRunInstalls(context) ? DONE_INSTALLED : 0);
+int runSilentProcedure(InstallerContext& context) {
+    // A silent run uninstalls whenever the application is installed, and
+    // installs (or completes an install) only with -i; -u removes whatever an
+    // install or an interrupted run left, and with nothing there does nothing.
+    if (!context.alreadyInstalled && silentInstall) {
+        // A worker that never started has nothing to report.
+        if (startWorker(context, silentInstallMain) != INSTALLER_OK) return WORKER_NOT_STARTED;
+        awaitWorker(context);
+        return reportProcedure(context.workerResult, DONE_INSTALLED);
+    }
+    if (context.alreadyInstalled || productTraces(context)) return uninstallReported(context);
+    return INSTALLER_OK;
 }
