@@ -26,8 +26,8 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 # The lists are refreshed before every install, so that a run after one that
 # met a mirror caught mid-sync gets lists that agree. Such a mirror fails the
-# update now and then: it is tried again, and the lists there are serve when
-# it keeps failing.
+# update now and then: it is tried again, and when it keeps failing the lists
+# already on the machine are used.
 update_lists() {
   local try
   for try in 1 2 3; do
