@@ -19,34 +19,62 @@ root=$(pwd)
 
 packages=(cmake make g++ clang python3 libgtest-dev googletest libssl-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-liberation
+          wine wine64 xvfb xauth x11-utils imagemagick fonts-liberation
           osslsigncode openssl)
+# 32-bit Wine, wanted only where the kernel runs 32-bit Linux programs.
+packages_32bit=(wine32:i386)
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
-# The lists are refreshed before every install, so that a run after one that
-# met a mirror caught mid-sync gets lists that agree. Such a mirror fails the
-# update now and then: it is tried again, and when it keeps failing the lists
-# already on the machine are used.
+# The lists are refreshed before every install. A mirror caught mid-sync
+# fails the update for one list or another, often for days: the lists that
+# did come are used, and install_missing copes with their disagreement.
 update_lists() {
-  local try
-  for try in 1 2 3; do
-    as_root apt-get update -qq && return 0
-    [ $try -lt 3 ] && sleep 20
-  done
-  echo "build.sh: the package lists stay incomplete; going on with them" >&2
+  as_root apt-get update -qq ||
+    echo "build.sh: some package lists could not be refreshed; going on with those there are" >&2
 }
 
+# A 93-byte i386 Linux program that exits 0: whether the kernel runs it tells
+# whether 32-bit Wine could run here, before Wine is installed.
+kernel_runs_32bit() {
+  local probe=build/.probe-i386
+  mkdir -p build
+  printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb8\x01\x00\x00\x00\xcd\x80' > "$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null
+}
+
+apt_install() {
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+# A mirror caught mid-sync can leave one architecture's list of a suite out
+# (the security suite's i386 list, say): the other architecture's candidates
+# then have no twin of the same version, which multiarch packages need, and
+# the install cannot be resolved. The release's own versions exist for both,
+# so the install is tried again with them preferred for every package.
 install_missing() {
-  local missing=()
-  for package in "${packages[@]}"; do
+  local wanted=("${packages[@]}") missing=()
+  kernel_runs_32bit && wanted+=("${packages_32bit[@]}")
+  for package in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
-  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  case " ${missing[*]}" in
+    *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386 ;;
+  esac
   update_lists
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  local errors=build/.apt-errors codename
+  apt_install "${missing[@]}" 2>"$errors" && return 0
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if [ -n "$codename" ]; then
+    echo "build.sh: the package lists do not agree; installing with $codename's own versions preferred"
+    apt_install -t "$codename" "${missing[@]}" 2>"$errors" && return 0
+  fi
+  cat "$errors" >&2
+  echo "build.sh: cannot install ${missing[*]}: apt's messages are above" >&2
+  exit 1
 }
 
 # 32-bit Wine needs a kernel that runs 32-bit Linux programs; some machines do not.
