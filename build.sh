@@ -183,14 +183,16 @@ run_installer() {
   cmake/wine-run.sh $kind "$installer" "$@" &
   local installer_pid=$!
   local title="Orvane Sonograf Installation (Version " window=
-  for _ in $(seq 100); do
+  # A fresh prefix boots first, which takes a minute on a busy machine.
+  for _ in $(seq 600); do
     window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title" | awk '{print $1}' | head -1 || true)
     [ -n "$window" ] && break
+    kill -0 $installer_pid 2>/dev/null || break
     sleep 0.2
   done
   sleep 1
   if [ -n "$window" ]; then
-    import -window root build/installer.png && echo "Screenshot of the installer window: build/installer.png"
+    import -window "$window" build/installer.png && echo "Screenshot of the installer window: build/installer.png"
   else
     echo "The installer window did not appear" >&2
   fi

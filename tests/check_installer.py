@@ -26,6 +26,12 @@ def project_version():
     return [int(n) for n in re.search(r"project\(Sonograf VERSION ([0-9.]+)", cmake).group(1).split(".")]
 
 
+def windows2000_exports():
+    """(dll, function) pairs of the list kept beside this check."""
+    listing = os.path.join(os.path.dirname(os.path.abspath(__file__)), "windows2000_exports.txt")
+    return {tuple(line.split()) for line in open(listing) if line.strip() and not line.startswith("#")}
+
+
 def links_absent(path):
     """The links tool's verdict, per stored link, on its plain text in the installer."""
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
@@ -66,12 +72,23 @@ def main(path):
         return data[at:data.index(b"\0", at)].decode()
 
     imports = []
+    functions = set()
     import_rva, = struct.unpack_from("<I", data, directories + 8)
     at = offset(import_rva)
     while struct.unpack_from("<I", data, at + 12)[0]:
-        imports.append(cstring(offset(struct.unpack_from("<I", data, at + 12)[0])).lower())
+        lookup, _, _, name, thunks = struct.unpack_from("<IIIII", data, at)
+        dll = cstring(offset(name)).lower()
+        imports.append(dll)
+        thunk = offset(lookup or thunks)
+        while struct.unpack_from("<I", data, thunk)[0]:
+            value, = struct.unpack_from("<I", data, thunk)
+            functions.add((dll, "#%d" % (value & 0xFFFF) if value & 0x80000000 else cstring(offset(value) + 2)))
+            thunk += 4
         at += 20
     check(set(imports) <= SYSTEM_DLLS, "imports only system DLLs: " + ", ".join(imports))
+    newer = sorted("%s!%s" % entry for entry in functions - windows2000_exports())
+    check(functions and not newer, "imports only functions that Windows 2000 exports" +
+          (": not " + ", ".join(newer) if newer else ""))
 
     resource_rva, = struct.unpack_from("<I", data, directories + 16)
     base = offset(resource_rva)
