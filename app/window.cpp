@@ -12,12 +12,7 @@
 #include "core/exit_code.h"
 #include "core/product.h"
 #include "package/keystream.h"
-#include "platform/files.h"
 #include "platform/metrics.h"
-#include "platform/os_version.h"
-#include "platform/paths.h"
-#include "platform/text.h"
-#include "setup/procedure.h"
 
 namespace {
 int quitCodeKept = 0;
@@ -130,20 +125,6 @@ void onBlink(HWND window) {
     ReleaseDC(window, dc);
 }
 }  // namespace
-
-int prepareWindow(InstallerContext& context) {
-    context.osVersionCode = getOsVersionCode();
-    WCHAR self[sizeof context.selfPath];
-    if (!ownProgramPath(self, sizeof context.selfPath) ||
-        !WideCharToMultiByte(CP_ACP, 0, self, -1, context.selfPath, sizeof context.selfPath, nullptr, nullptr))
-        context.selfPath[0] = '\0';
-    textCopy(context.selfFolder, sizeof context.selfFolder, context.selfPath);
-    removeLastComponent(context.selfFolder);
-    context.alreadyInstalled = 0;
-    if (locateInstallFolder(context) != 0) return 0;
-    context.alreadyInstalled = productInstalled(context);
-    return context.alreadyInstalled;
-}
 
 void startAction(InstallerContext& context, HWND window) {
     HDC dc = GetDC(window);

@@ -9,10 +9,6 @@
 
 enum { BLINK_TIMER_ID = 12347, BLINK_PERIOD_MS = 500, PRESSED_LOOK_MS = 200 };
 
-// Set-up before the window is made: OS version, own path and folder, install
-// folder, and whether the application is already installed there. Returns
-// alreadyInstalled.
-int prepareWindow(InstallerContext& context);
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The button's action: pressed look, then the uninstall on this thread (and
 // close), or the install on the worker thread.
