@@ -2,8 +2,6 @@
 
 #include "app/commands.h"
 #include "app/switches.h"
-#include "app/window.h"
-#include "core/exit_code.h"
 #include "core/product.h"
 #include "platform/com.h"
 #include "platform/folders.h"
@@ -15,16 +13,16 @@ namespace {
 // Posts, never sends, DONE_FAILED when `result` is a failure and `success`
 // otherwise (nothing when that is 0): the window shows it when it next reads
 // its queue. Returns `result`.
-int reportProcedure(int result, LPARAM success) {
+ExitCode reportProcedure(const InstallerContext& context, ExitCode result, LPARAM success) {
     if (result != INSTALLER_OK) success = DONE_FAILED;
-    if (success != 0) postToWindow(WM_COMMAND, CMD_PROCEDURE_DONE, success);
+    if (success != 0) PostMessageA(context.window, WM_COMMAND, CMD_PROCEDURE_DONE, success);
     return result;
 }
 
 // The install on a thread of its own, which needs COM of its own for the shortcuts.
-int installWithCom(InstallerContext& context) {
+ExitCode installWithCom(InstallerContext& context) {
     const HRESULT com = comInitialize();
-    const int result = runInstall(context);
+    const ExitCode result = runInstall(context);
     if (com == S_OK) comUninitialize();
     return result;
 }
@@ -34,7 +32,7 @@ int installWithCom(InstallerContext& context) {
 DWORD WINAPI installWorkerMain(LPVOID parameter) {
     InstallerContext& context = *static_cast<InstallerContext*>(parameter);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-    context.workerResult = reportProcedure(installWithCom(context), DONE_INSTALLED);
+    context.workerResult = reportProcedure(context, installWithCom(context), DONE_INSTALLED);
     context.busy = 0;
     return 0;
 }
@@ -47,6 +45,7 @@ DWORD WINAPI silentInstallMain(LPVOID parameter) {
     return 0;
 }
 
+// 1 when the worker runs, 0 when it could not be started.
 int startWorker(InstallerContext& context, LPTHREAD_START_ROUTINE routine) {
     context.workerResult = WORKER_NOT_STARTED;
     context.busy = 1;
@@ -57,9 +56,9 @@ int startWorker(InstallerContext& context, LPTHREAD_START_ROUTINE routine) {
     // to close for good.
     if (context.workerThread == nullptr) {
         context.busy = 0;
-        return WORKER_NOT_STARTED;
+        return 0;
     }
-    return INSTALLER_OK;
+    return 1;
 }
 }  // namespace
 
@@ -74,19 +73,19 @@ void awaitWorker(InstallerContext& context) {
     context.workerThread = nullptr;
 }
 
-int uninstallReported(InstallerContext& context) {
-    return reportProcedure(runUninstall(context), 0);
+ExitCode uninstallReported(InstallerContext& context) {
+    return reportProcedure(context, runUninstall(context), 0);
 }
 
-int runSilentProcedure(InstallerContext& context) {
+ExitCode runSilentProcedure(InstallerContext& context) {
     // A silent run uninstalls whenever the application is installed, and
     // installs (or completes an install) only with -i; -u removes whatever an
     // install or an interrupted run left, and with nothing there does nothing.
     if (!context.alreadyInstalled && silentInstall) {
         // A worker that never started has nothing to report.
-        if (startWorker(context, silentInstallMain) != INSTALLER_OK) return WORKER_NOT_STARTED;
+        if (!startWorker(context, silentInstallMain)) return WORKER_NOT_STARTED;
         awaitWorker(context);
-        return reportProcedure(context.workerResult, DONE_INSTALLED);
+        return reportProcedure(context, static_cast<ExitCode>(context.workerResult), DONE_INSTALLED);
     }
     if (context.alreadyInstalled || productTraces(context)) return uninstallReported(context);
     return INSTALLER_OK;

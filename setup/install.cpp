@@ -25,7 +25,7 @@ void setStatus(InstallerContext& context, const char* text) {
 
 // The two shortcuts in the application's folder below one programs folder.
 void createMenuShortcuts(const InstallerContext& context, char folder[PROCEDURE_PATH_SIZE]) {
-    if (composeMenuFolder(folder) != 0 || createFolderChain(folder) != 1) return;
+    if (composeMenuFolder(folder) != 0 || !createFolderChain(folder)) return;
     char target[PROCEDURE_PATH_SIZE];
     if (composeInstalledPath(target, context, readmeFileName) == 0) createShortcut(target, folder, readmeShortcutName);
     if (composeInstalledPath(target, context, applicationFileName) == 0)
@@ -92,14 +92,14 @@ void writeUninstallEntry(const InstallerContext& context, const char* copy) {
 }
 }  // namespace
 
-int runInstall(InstallerContext& context) {
+ExitCode runInstall(InstallerContext& context) {
     textCopy(context.errorCaption, sizeof context.errorCaption, INSTALL_ERROR_CAPTION);
     setStatus(context, "Extract Package");
     if (readPackageHeader(context.instance, context.packageHeader) != 0)
         return failProcedure(context, PACKAGE_UNREADABLE, kCorruptPackageText);
     setStatus(context, "Copy Files");
     if (locateInstallFolder(context) != 0) return failProcedure(context, NO_INSTALL_FOLDER, kNoTargetFolderText);
-    if (createFolderChain(context.installFolder) != 1)
+    if (!createFolderChain(context.installFolder))
         return failProcedure(context, INSTALL_FOLDER_NOT_CREATED, kNoTargetFolderText);
     if (extractPackage(context.instance, context.packageHeader, context.installFolder, nullptr) != 0)
         return failProcedure(context, COPY_FAILED, kCopyFailedText);

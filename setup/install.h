@@ -6,5 +6,6 @@
 //                    as it goes and posts nothing.
 #pragma once
 #include "core/context.h"
+#include "core/exit_code.h"
 
-int runInstall(InstallerContext& context);
+ExitCode runInstall(InstallerContext& context);

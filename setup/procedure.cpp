@@ -16,7 +16,7 @@ const char readmeFileName[] = "readme.txt";
 const char applicationShortcutName[] = PRODUCT_NAME;
 const char applicationFileName[] = PRODUCT_NAME ".exe";
 
-int failProcedure(InstallerContext& context, int code, const char* text) {
+ExitCode failProcedure(InstallerContext& context, ExitCode code, const char* text) {
     textCopy(context.errorText, sizeof context.errorText, text);
     return code;
 }

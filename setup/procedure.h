@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "core/context.h"
+#include "core/exit_code.h"
 #include "core/product.h"
 
 const size_t PROCEDURE_PATH_SIZE = 1024;
@@ -19,7 +20,7 @@ extern const char applicationFileName[];  // the installed application, "Sonogra
 #define PACKAGE_DOWNLOAD_ADVICE "thanks to download official package at\n" PRODUCT_WEB_ADDRESS "."
 
 // Writes errorText (errorCaption is the procedure's own); returns `code`.
-int failProcedure(InstallerContext& context, int code, const char* text);
+ExitCode failProcedure(InstallerContext& context, ExitCode code, const char* text);
 // The programs folders that hold the application's Start-menu folder: the
 // user's and all users'. readProgramsFolder fills `folder` with one of them;
 // 1 when there is one, 0 when it is unknown, not an absolute path or does not fit.

@@ -53,7 +53,7 @@ int clearStartupAndTray() {
     return setUserDword(settingsKey, "SysTrayShowOnRun", 0);
 }
 
-int runUninstall(InstallerContext& context) {
+ExitCode runUninstall(InstallerContext& context) {
     textCopy(context.errorCaption, sizeof context.errorCaption, UNINSTALL_ERROR_CAPTION);
     if (readPackageHeader(context.instance, context.packageHeader) != 0)
         return failProcedure(context, PACKAGE_UNREADABLE, kCorruptUninstallPackageText);

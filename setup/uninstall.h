@@ -7,7 +7,8 @@
 //                            last settings write
 #pragma once
 #include "core/context.h"
+#include "core/exit_code.h"
 
-int runUninstall(InstallerContext& context);
+ExitCode runUninstall(InstallerContext& context);
 int deletePackagedFiles(InstallerContext& context);
 int clearStartupAndTray();
