@@ -1,7 +1,9 @@
-// Ground floor: the installer context, the one global record of all installer state,
-// zero-filled at start. The window thread owns the window, graphics and layout
-// fields; the install worker writes statusText, errorCaption, errorText and
-// workerResult and clears busy last.
+// Ground floor: the installer context, the record of the run that the
+// window, the procedures and the install worker share, zero-filled at start.
+// (The switches, the special-folder table and the window's quit state are
+// kept by their own files.) The window thread owns the window, graphics and
+// layout fields; the install worker writes statusText, errorCaption,
+// errorText and workerResult and clears busy last.
 #pragma once
 #include <windows.h>
 
@@ -10,7 +12,7 @@
 struct InstallerContext {
     HWND window;
     HINSTANCE instance;
-    int32_t isWow64;
+    int32_t isWow64;  // meant for a step that must choose a registry or folder view; none does yet
     char selfFolder[1024];
     char selfPath[1024];
     uint32_t timerId;
@@ -27,7 +29,7 @@ struct InstallerContext {
     HFONT boldFont;
     HFONT largeFont;
     HANDLE workerThread;
-    uint32_t workerThreadId;
+    uint32_t workerThreadId;  // meant for a debugger or a message to the worker; nothing reads it
     volatile int32_t busy;
     int32_t workerResult;
     char errorCaption[512];

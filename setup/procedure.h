@@ -6,8 +6,12 @@
 #include "core/context.h"
 #include "core/exit_code.h"
 #include "core/product.h"
+#include "package/package_format.h"
 
 const size_t PROCEDURE_PATH_SIZE = 1024;
+
+// The procedures read the package header into the context's copy of it.
+static_assert(sizeof InstallerContext::packageHeader == PACKAGE_HEADER_SIZE, "the context holds one package header");
 
 extern const char installSubfolder[];   // "OV\Sonograf", below Program Files
 extern const char menuSubfolder[];      // "Orvane\Sonograf", below a programs folder
