@@ -21,6 +21,8 @@
 static const size_t kFolderSlotSize = 512;
 
 struct SpecialFolders {
+    // Meant for steps that place data of their own; the procedures read only
+    // the last two slots (the install folder is asked afresh each time).
     char programFilesFolder[kFolderSlotSize];
     char personalFolder[kFolderSlotSize];
     char appDataFolder[kFolderSlotSize];

@@ -8,6 +8,8 @@
 #include "platform/os_version.h"
 
 // The six functions that show multiple-monitor support; all known or all null.
+// Only getSystemMetrics is called; the other five are meant for placing the
+// window on a monitor of its own and tell that the system knows monitors.
 struct MonitorFunctions {
     int32_t done;
     FARPROC getSystemMetrics;

@@ -6,7 +6,6 @@
 const char shellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 #define UNINSTALL_LIST_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 #define UNINSTALL_ENTRY_NAME "OV:Sonograf {3C77C191-1FE5-4e3c}"
-const char uninstallListKey[] = UNINSTALL_LIST_KEY;
 const char uninstallEntryName[] = UNINSTALL_ENTRY_NAME;
 const char uninstallEntryKey[] = UNINSTALL_LIST_KEY "\\" UNINSTALL_ENTRY_NAME;
 #undef UNINSTALL_LIST_KEY

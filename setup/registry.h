@@ -15,8 +15,7 @@
 
 // Key paths used by the procedures.
 extern const char shellFoldersKey[];     // below HKCU, holds "Programs"
-extern const char uninstallListKey[];    // below HKLM, the list of installed programs
-extern const char uninstallEntryName[];  // the application's entry in that list
+extern const char uninstallEntryName[];  // the application's entry in the list of installed programs
 extern const char uninstallEntryKey[];   // the entry's key path: list key, "\", entry name
 extern const char settingsKey[];         // below HKCU, the application's own settings
 
