@@ -63,6 +63,11 @@ void destroyWindowState(InstallerContext& context) {
 }
 
 void showBox(InstallerContext& context, const char* text, const char* caption, UINT style) {
+    // Keys pressed before the box appeared (a held Enter, typed ahead) would
+    // answer it unread.
+    MSG typedAhead;
+    while (PeekMessageA(&typedAhead, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
     ++quit.boxesOpen;
     MessageBoxA(context.window, text, caption, style);
     if (--quit.boxesOpen > 0) return;
