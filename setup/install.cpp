@@ -7,7 +7,6 @@
 #include "package/package_format.h"
 #include "package/package_resource.h"
 #include "platform/files.h"
-#include "platform/paths.h"
 #include "platform/text.h"
 #include "setup/procedure.h"
 #include "setup/registry.h"
@@ -32,16 +31,13 @@ void createMenuShortcuts(const InstallerContext& context, char folder[PROCEDURE_
         createShortcut(target, folder, applicationShortcutName);
 }
 
-// Copies the running installer into the install folder under its own file
-// name, into `copy`. The source is read through its wide path, which names it
-// whatever characters its folder holds. 1 only when the copy then holds
-// exactly the running installer's bytes.
+// Copies the running installer into the install folder as the uninstaller
+// copy, into `copy`. The source is read through its wide path, which names it
+// whatever characters its name and folders hold. 1 only when the copy then
+// holds exactly the running installer's bytes.
 int copyUninstaller(const InstallerContext& context, char copy[PROCEDURE_PATH_SIZE]) {
-    char name[PROCEDURE_PATH_SIZE];
     WCHAR self[PROCEDURE_PATH_SIZE];
-    textCopy(name, sizeof name, context.selfPath);
-    keepFileName(name);
-    return ownProgramPath(self, PROCEDURE_PATH_SIZE) && composeInstalledPath(copy, context, name) == 0 &&
+    return ownProgramPath(self, PROCEDURE_PATH_SIZE) && composeInstalledPath(copy, context, uninstallerFileName) == 0 &&
            copyWholeFile(self, copy);
 }
 

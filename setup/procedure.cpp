@@ -15,6 +15,7 @@ const char readmeShortcutName[] = "Readme";
 const char readmeFileName[] = "readme.txt";
 const char applicationShortcutName[] = PRODUCT_NAME;
 const char applicationFileName[] = PRODUCT_NAME ".exe";
+const char uninstallerFileName[] = PRODUCT_NAME "Setup.exe";
 
 ExitCode failProcedure(InstallerContext& context, ExitCode code, const char* text) {
     textCopy(context.errorText, sizeof context.errorText, text);

@@ -19,6 +19,9 @@ extern const char readmeShortcutName[];
 extern const char readmeFileName[];
 extern const char applicationShortcutName[];
 extern const char applicationFileName[];  // the installed application, "Sonograf.exe"
+// The uninstaller copy's name in the install folder, whatever the running
+// installer's file is called: no packaged file may be overwritten by it.
+extern const char uninstallerFileName[];  // "SonografSetup.exe"
 
 // The advice that ends the procedures' package failure texts.
 #define PACKAGE_DOWNLOAD_ADVICE "thanks to download official package at\n" PRODUCT_WEB_ADDRESS "."

@@ -21,6 +21,10 @@ const char kNoRemovalFolderText[] =
 const char kApplicationStaysText[] =
     PRODUCT_NAME " is still running or in use and could not be removed.\nClose it and uninstall again.";
 
+// Where the uninstaller copy goes when it cannot be deleted, beside the
+// install folder. One fixed name: a later move replaces the file left there.
+const char kSetAsideCopyName[] = PRODUCT_NAME "Setup.tmp";
+
 // The shortcuts and the application's folder below one programs folder, with
 // whatever else it holds.
 void removeMenuFolder(char folder[PROCEDURE_PATH_SIZE]) {
@@ -28,6 +32,28 @@ void removeMenuFolder(char folder[PROCEDURE_PATH_SIZE]) {
     deleteShortcut(folder, applicationShortcutName);
     deleteShortcut(folder, readmeShortcutName);
     deleteFolderTree(folder);
+}
+
+// Deletes the uninstaller copy. Run from it (as the entry starts it, under
+// whatever spelling of its path), the copy cannot be deleted, but a running
+// program's file can be renamed within its volume: it moves out of the
+// install folder, which can then go, to the folder above, and is deleted at
+// the next restart. Only that name is left for the restart, so nothing a
+// later install writes is ever deleted then. A folder of the copy's name is
+// not the copy and stays. 1 when the copy has left the install folder.
+int removeUninstallerCopy(const InstallerContext& context) {
+    char copy[PROCEDURE_PATH_SIZE];
+    char aside[PROCEDURE_PATH_SIZE];
+    if (composeInstalledPath(copy, context, uninstallerFileName) != 0) return 0;
+    if (removeFile(copy)) return 1;
+    if (!fileExists(copy)) return 0;
+    textCopy(aside, sizeof aside, context.installFolder);
+    removeLastComponent(aside);
+    if (textJoin(aside, sizeof aside, aside, kSetAsideCopyName) != 0 ||
+        !MoveFileExA(copy, aside, MOVEFILE_REPLACE_EXISTING))
+        return 0;
+    MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return 1;
 }
 }  // namespace
 
@@ -73,14 +99,8 @@ ExitCode runUninstall(InstallerContext& context) {
         return failProcedure(context, APPLICATION_STAYS, kApplicationStaysText);
     deleteKeyTree(HKEY_LOCAL_MACHINE, uninstallEntryKey);
     if (locateInstallFolder(context) == 0) {
+        removeUninstallerCopy(context);
         deleteFolderTree(context.installFolder);
-        // Run from the uninstaller copy, the running file and so its folder
-        // stay; they go at the next restart. (The entry starts the copy by the
-        // path the install composed, so the texts match byte for byte.)
-        if (textEqual(context.selfFolder, context.installFolder)) {
-            MoveFileExA(context.selfPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-            MoveFileExA(context.installFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        }
         context.installFolder[0] = '\0';
     }
     return INSTALLER_OK;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -31,9 +32,17 @@ const std::string kSettings = "HKCU\\Orvane\\Sonograf";
 
 std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+std::string lowerCase(std::string text) {
+    CharLowerA(&text[0]);
+    return text;
+}
 
 int run(const std::string& program, const char* arguments) {
     return static_cast<int>(runProgram(program, arguments, 60000));
+}
+
+int run(const std::wstring& program, const wchar_t* arguments) {
+    return static_cast<int>(finishProgram(startProgram(program, arguments), 60000));
 }
 
 // The package with the name of entry `index` replaced.
@@ -258,7 +267,9 @@ protected:
     Lines before;
     std::string link;
     const std::string installer = installerPath();
-    const std::string copy = paths.installFolder + "\\" + nameOf(installerPath());
+    const std::string copy = installed("SonografSetup.exe");
+    // Where an uninstall run from the copy moves it, until the next restart.
+    const std::string setAside = parentOf(paths.installFolder) + "\\SonografSetup.tmp";
     const std::string app = readFile<std::string>(environmentValue("SONOGRAF_APP"));
     const std::string readme = readFile<std::string>(environmentValue("SONOGRAF_README"));
     const std::string setup = readFile<std::string>(installerPath());
@@ -266,17 +277,20 @@ protected:
 
 TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
     const std::string entry = this->entry();
-    for (const char* startedAs : {"", "Other Setup.exe"}) {
+    // Whatever the installer's file is called, like the application or in
+    // characters outside the code page, the copy has its own one name.
+    const std::wstring names[] = {L"", L"Other Setup.exe", L"Sonograf.exe", std::wstring(kForeignName) + L".exe"};
+    for (const std::wstring& startedAs : names) {
         TempFolder temp;
-        std::string started = installer;
-        if (*startedAs) {
-            started = temp.file(startedAs);
-            ASSERT_TRUE(CopyFileA(installer.c_str(), started.c_str(), FALSE));
-            SetFileAttributesA(started.c_str(), FILE_ATTRIBUTE_READONLY);  // the copy is made writable
+        std::wstring started = wide(installer);
+        if (!startedAs.empty()) {
+            started = wide(temp.path()) + L"\\" + startedAs;
+            ASSERT_TRUE(CopyFileW(wide(installer).c_str(), started.c_str(), FALSE));
+            SetFileAttributesW(started.c_str(), FILE_ATTRIBUTE_READONLY);  // the copy is made writable
         }
-        ASSERT_EQ(run(started, "-h -i"), 0) << started;
+        const std::string what = utf8(started);
+        ASSERT_EQ(run(started, L"-h -i"), 0) << what;
 
-        const std::string copy = installed(nameOf(started));
         Lines expected = {"D " + parentOf(paths.installFolder), "D " + paths.installFolder,
                           fileLine(installed("sonograf.exe"), app.size()),
                           fileLine(installed("readme.txt"), readme.size()), fileLine(copy, setup.size()),
@@ -298,10 +312,10 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
                 EXPECT_EQ(fields.workingFolder, paths.installFolder) << shortcut;
             }
         }
-        EXPECT_EQ(changes(), expected) << started;
+        EXPECT_EQ(changes(), expected) << what;
         EXPECT_TRUE(readFile<std::string>(installed("sonograf.exe")) == app && readFile<std::string>(installed("readme.txt")) == readme &&
-                    readFile<std::string>(copy) == setup);
-        EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+                    readFile<std::string>(copy) == setup) << what;
+        EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << what;
 
         HANDLE application = startProgram(installed("Sonograf.exe"), "");
         HWND window = awaitWindow(windowByTitle, application, "Sonograf");
@@ -309,7 +323,11 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
         PostMessageA(window, WM_CLOSE, 0, 0);
         finishProgram(application, 10000);
 
-        expectRun(started, "-h -u", 0, documentedTraces(), started);
+        EXPECT_EQ(run(started, L"-h -u"), 0) << what;
+        EXPECT_EQ(changes(), documentedTraces()) << what;
+        // The temporary folder's own removal sees only names the code page holds.
+        if (!startedAs.empty() && SetFileAttributesW(started.c_str(), FILE_ATTRIBUTE_NORMAL))
+            DeleteFileW(started.c_str());
         removeAll();
     }
 }
@@ -344,9 +362,9 @@ TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
     const Lines now = changes();
     EXPECT_TRUE(now.count(textLine(entry(), "UninstallString", "\"" + copy + "\"")));
     EXPECT_TRUE(now.count(textLine(entry(), "QuietUninstallString", "\"" + copy + "\" -h -u")));
-    // What the registered quiet uninstall runs: the copy, which stays with its folder.
+    // What the registered quiet uninstall runs: the copy, which moves out of the folder.
     Lines expected = documentedTraces();
-    expected.insert({"D " + paths.installFolder, fileLine(copy, setup.size())});
+    expected.insert(fileLine(setAside, setup.size()));
     expectRun(copy, "-h -u", 0, expected, "the copy");
     DeleteFileW(started.c_str());
     RemoveDirectoryW(folder.c_str());
@@ -538,7 +556,8 @@ void restartWindows() {
 // the installer or through the registered QuietUninstallString. An
 // application that runs hung or is held open fails the uninstall with its own
 // code and keeps the entry and the copy; once it is gone the uninstall ends
-// the job. Run from the copy, the copy and its folder go at the next restart.
+// the job. Run from the copy, the folder goes too, and the copy, moved out of
+// it, at the next restart.
 TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
     std::string damaged = installerPackage(installer);
     PackageEntry first;
@@ -549,7 +568,7 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
     const std::string damagedInstaller = temp.file("SonografSetup.exe");
     ASSERT_TRUE(copyWithPackage(installer, damagedInstaller, damaged));
     const std::string application = installed("sonograf.exe");
-    enum State { EntryAndCopyOnly, AppAndReadmeDeleted, AppDeleted, AppReadOnly, AppHeld, AppHung, FailedInstall };
+    enum State { EntryAndCopyOnly, AppAndReadmeDeleted, AppDeleted, AppReadOnly, AppHeld, AppHung, FailedInstall, FolderAtCopy };
     const struct {
         const char* what;
         State state;  // made after the install
@@ -560,11 +579,12 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
                 {"application read-only", AppReadOnly, 0},
                 {"application held open without sharing", AppHeld, APPLICATION_STAYS},
                 {"application hung", AppHung, APPLICATION_STAYS},
-                {"only readme.txt after a failed install", FailedInstall, 0}};
+                {"only readme.txt after a failed install", FailedInstall, 0},
+                {"a folder where the copy was, never moved out as the copy", FolderAtCopy, 0}};
     for (const auto& row : rows) {
         for (const bool quiet : {false, true}) {
-            // A failed install writes no entry: there is no QuietUninstallString to run.
-            if (quiet && row.state == FailedInstall) continue;
+            // A failed install writes no entry and a folder runs nothing: no QuietUninstallString to run.
+            if (quiet && row.state >= FailedInstall) continue;
             const std::string what = std::string(row.what) + (quiet ? ", QuietUninstallString" : ", installer");
             auto uninstall = [&] { return quiet ? runQuietUninstall() : run(installer, "-h -u"); };
             if (row.state == FailedInstall) {
@@ -592,6 +612,9 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
                     holdThreads(running, true);
                     break;
                 case FailedInstall: break;
+                case FolderAtCopy:
+                    EXPECT_TRUE(DeleteFileA(copy.c_str()) && CreateDirectoryA(copy.c_str(), nullptr)) << what;
+                    break;
             }
             EXPECT_EQ(uninstall(), row.code) << what;
             if (row.code != 0) {
@@ -609,16 +632,59 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
                 traces.erase("D " + parentOf(paths.commonMenuFolder));
             }
             Lines left = traces;
-            if (quiet) left.insert({"D " + paths.installFolder, fileLine(copy, setup.size())});
+            if (quiet) left.insert(fileLine(setAside, setup.size()));
             EXPECT_EQ(changes(), left) << what;
             if (quiet) {
                 restartWindows();
-                waitUntil([&] { return !present(paths.installFolder); });
+                waitUntil([&] { return !present(setAside); });
                 EXPECT_EQ(changes(), traces) << what << ", after a restart";
             }
             removeAll();
         }
     }
+}
+
+// Run from the uninstaller copy under any spelling of its path, or from its
+// window's Remove as Programs and Features starts it, the uninstall removes
+// the install folder at once; the copy, moved beside it, goes at the next
+// restart, which takes nothing a later install wrote.
+TEST_F(Procedures, UninstallFromTheCopyLeavesOnlyTheMovedCopyForTheRestart) {
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    std::string slashes = copy;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    char shortPath[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameA(copy.c_str(), shortPath, MAX_PATH), 0u);
+    const struct {
+        const char* what;
+        std::string program;    // empty: the registered QuietUninstallString
+        const char* arguments;  // empty: Enter in the window, its Remove
+    } rows[] = {{"QuietUninstallString", "", ""},
+                {"lower case, -u", lowerCase(copy), "-u"},
+                {"'/' separators", slashes, "-h -u"},
+                {"short names", shortPath, "-h -u"},
+                {"the window's Remove", copy, ""}};
+    Lines left = documentedTraces();
+    left.insert(fileLine(setAside, setup.size()));
+    for (const auto& row : rows) {
+        if (row.program.empty()) {
+            EXPECT_EQ(runQuietUninstall(), 0);
+        } else if (*row.arguments) {
+            EXPECT_EQ(run(row.program, row.arguments), 0) << row.what;
+        } else {
+            HANDLE process = startProgram(copy, "");
+            HWND window = awaitWindow(windowByClass, process, "OVSonograf0Installer0MainWindow0");
+            PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+            EXPECT_EQ(finishProgram(process, 60000), 0u);
+        }
+        EXPECT_EQ(changes(), left) << row.what;
+        ASSERT_EQ(run(installer, "-h -i"), 0) << row.what;  // the next row's install, the last one kept
+    }
+    Lines installed = changes();
+    restartWindows();
+    waitUntil([&] { return !present(setAside); });
+    installed.erase(fileLine(setAside, setup.size()));
+    EXPECT_EQ(changes(), installed);
+    EXPECT_EQ(productFilesWhole(), 3);
 }
 
 TEST_F(Procedures, RunningApplicationClosesWhenTheInstallerStarts) {
