@@ -10,11 +10,9 @@
 #include "app/switches.h"
 #include "app/window.h"
 #include "platform/com.h"
-#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/lookup.h"
 #include "platform/os_version.h"
-#include "platform/paths.h"
 #include "platform/text.h"
 #include "setup/procedure.h"
 
@@ -81,16 +79,9 @@ void closeRunningApplication(const char* title, const char* fileName) {
 
 namespace {
 // What the window shows and which procedure its button runs: the OS version,
-// the own path and folder, the install folder and whether the application is
-// installed there.
+// the install folder and whether the application is installed there.
 void recordInstallState(InstallerContext& context) {
     context.osVersionCode = getOsVersionCode();
-    WCHAR self[sizeof context.selfPath];
-    if (!ownProgramPath(self, sizeof context.selfPath) ||
-        !WideCharToMultiByte(CP_ACP, 0, self, -1, context.selfPath, sizeof context.selfPath, nullptr, nullptr))
-        context.selfPath[0] = '\0';
-    textCopy(context.selfFolder, sizeof context.selfFolder, context.selfPath);
-    removeLastComponent(context.selfFolder);
     context.alreadyInstalled = locateInstallFolder(context) == 0 && productInstalled(context);
 }
 

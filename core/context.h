@@ -13,8 +13,8 @@ struct InstallerContext {
     HWND window;
     HINSTANCE instance;
     int32_t isWow64;  // meant for a step that must choose a registry or folder view; none does yet
-    char selfFolder[1024];
-    char selfPath[1024];
+    char selfFolder[1024];  // left empty: the uninstaller copy has a fixed name and the uninstall
+    char selfPath[1024];    // compares no paths, so nothing needs the running installer's own path
     uint32_t timerId;
     int32_t osVersionCode;
     int32_t alreadyInstalled;
