@@ -53,7 +53,9 @@ int isForbidden(unsigned char c) {
 
 // A component that names a device, with or without an extension and with
 // spaces before it ("CON", "nul.txt", "aux .log", "COM1", "LPT" + superscript
-// one to three): Windows opens the device, not a file in the folder.
+// one to three): Windows opens the device, not a file in the folder. The
+// superscripts count in both spellings the installer's code page may give
+// them: one byte (B9, B2, B3 in Windows-1252) and UTF-8 (C2 B9, C2 B2, C2 B3).
 int componentIsDevice(const char* start, const char* end) {
     const char* base = start;
     while (base < end && *base != '.') ++base;
@@ -63,9 +65,13 @@ int componentIsDevice(const char* start, const char* end) {
     for (const char* device : devices) {
         if (equalIgnoringCase(start, length, device)) return 1;
     }
-    if (length != 4 || !(equalIgnoringCase(start, 3, "COM") || equalIgnoringCase(start, 3, "LPT"))) return 0;
-    const unsigned char digit = static_cast<unsigned char>(start[3]);
-    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    if (length < 4 || length > 5 || !(equalIgnoringCase(start, 3, "COM") || equalIgnoringCase(start, 3, "LPT")))
+        return 0;
+    // The digit follows the name; in UTF-8 the lead byte C2 comes first.
+    const unsigned char* at = reinterpret_cast<const unsigned char*>(start) + 3;
+    if (length == 5 && *at++ != 0xC2) return 0;
+    const unsigned char digit = *at;
+    return (length == 4 && digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 // One component between separators: not empty, not ".", not ending in a dot

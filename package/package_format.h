@@ -42,7 +42,8 @@ void writePackageEntry(uint8_t header[PACKAGE_HEADER_SIZE], uint32_t index, cons
 // components separated by '\' only, none empty or ".", none ending in a dot
 // or a space, no control character (below 0x20, 0x7F), none of < > : " / | ? *
 // and no device ("CON", "nul.txt", "COM1", "CONIN$", "LPT" and superscript
-// one to three). The one rule wherever a name meets the file system.
+// one to three, as one byte or in UTF-8). The one rule wherever a name meets
+// the file system.
 int packageNameIsSafe(const char name[PACKAGE_NAME_SIZE]);
 
 // 1 when two safe names may name one file on a case-insensitive file system

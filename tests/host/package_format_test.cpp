@@ -55,6 +55,9 @@ TEST(PackageFormat, NameSafetyRule) {
         {"com10", 1},
         {"COM0", 1},
         {"COM\xB4", 1},             // not a superscript digit
+        {"COM\xC2\xB4", 1},
+        {"LPT\xC3\xB9", 1},         // U+00F9, not U+00B9
+        {"COM1\xB9", 1},
         {longest.c_str(), 1},       // the field's last byte is its NUL
         {"", 0},                    // names no file
         {full.c_str(), 0},          // no NUL in the field
@@ -91,6 +94,9 @@ TEST(PackageFormat, NameSafetyRule) {
         {"COM\xB9", 0},             // superscript one, two, three
         {"lpt\xB2.x", 0},
         {"LPT\xB3", 0},
+        {"LPT\xC2\xB9", 0},         // the same in UTF-8
+        {"docs\\com\xC2\xB2 .txt", 0},
+        {"COM\xC2\xB3", 0},
     };
     for (const auto& c : cases) {
         char field[PACKAGE_NAME_SIZE] = {0};
