@@ -235,6 +235,13 @@ TEST_F(PackTool, EntriesThatNameOneFile) {
     EXPECT_EQ(app, readFile(folder / "out" / "A.txt"));
 }
 
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // A full disk, as a file size limit: the file that does not fit is removed
 // and named; the one that fits is written.
 TEST_F(PackTool, ExtractLeavesNoHalfWrittenFile) {
@@ -250,7 +257,7 @@ TEST_F(PackTool, ExtractLeavesNoHalfWrittenFile) {
     signal(SIGXFSZ, previous);
 
     EXPECT_EQ(PACK_EXIT_USAGE, extract.code);
-    EXPECT_FALSE(fs::exists(folder / "out" / "sonograf.exe"));
+    EXPECT_EQ(std::vector<std::string>{"readme.txt"}, namesIn(folder / "out"));
     EXPECT_EQ(readme, readFile(folder / "out" / "readme.txt"));
     EXPECT_NE(std::string::npos, extract.err.find("cannot write " + at("out/sonograf.exe"))) << extract.err;
     EXPECT_EQ(std::string::npos, extract.out.find("sonograf.exe")) << extract.out;
@@ -317,6 +324,25 @@ TEST_F(PackTool, ExtractWritesSubfoldersButNothingOutsideItsFolder) {
     expectRun({"extract", at("pkg.bin"), at("linked")}, PACK_EXIT_USAGE);  // a sound package, a file not written
     EXPECT_FALSE(fs::exists(folder / "elsewhere" / "sonograf.exe"));
     EXPECT_EQ(readme, readFile(folder / "linked" / "readme.txt"));
+}
+
+// Links already in the folder: a hard link and a symbolic link at the
+// entries' names are replaced by new files, and a hard link at the first
+// temporary name is left alone; no file outside the folder changes.
+TEST_F(PackTool, ExtractReplacesLinksAtTheNamesInsteadOfWritingThroughThem) {
+    built();
+    fs::create_directories(folder / "out");
+    writeFile(folder / "outside.bin", "outside");
+    fs::create_hard_link(folder / "outside.bin", folder / "out" / "sonograf.exe");
+    fs::create_hard_link(folder / "outside.bin", folder / "out" / "readme.txt.partial0");
+    fs::create_symlink(folder / "outside.bin", folder / "out" / "readme.txt");
+    expectRun({"extract", at("pkg.bin"), at("out")}, PACK_EXIT_OK);
+    EXPECT_EQ("outside", readFile<std::string>(folder / "outside.bin"));
+    EXPECT_EQ(2u, fs::hard_link_count(folder / "outside.bin"));  // and readme.txt.partial0
+    EXPECT_EQ(app, readFile(folder / "out" / "sonograf.exe"));
+    EXPECT_EQ(readme, readFile(folder / "out" / "readme.txt"));
+    EXPECT_FALSE(fs::is_symlink(folder / "out" / "readme.txt"));
+    EXPECT_EQ((std::vector<std::string>{"readme.txt", "readme.txt.partial0", "sonograf.exe"}), namesIn(folder / "out"));
 }
 
 // Synthetic images are searched in exactly sized copies, so that a read past
