@@ -1,7 +1,7 @@
 // libFuzzer target: the input is an executable file as the package tool reads
-// it. It looks up the package (RCDATA 100) and an icon (type 3, id 1) and
-// aborts when an invariant breaks:
-//   - the result is 0 or one of the PE_* failures;
+// it. It judges its frame, looks up the package (RCDATA 100) and an icon
+// (type 3, id 1) and aborts when an invariant breaks:
+//   - each result is 0 or one of the PE_* failures its reader gives;
 //   - a resource found lies inside the input, first and last byte readable.
 #include <cstdint>
 #include <cstdlib>
@@ -28,6 +28,8 @@ void lookUp(const uint8_t* data, size_t size, uint32_t type, uint32_t id) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const int frame = checkPeFrame(data, size);
+    check(frame <= 0 && frame >= PE_IMPORTS_OUTSIDE && frame != PE_NO_RESOURCE && frame != PE_NO_SIGNATURE);
     lookUp(data, size, PE_RT_RCDATA, 100);
     lookUp(data, size, 3, 1);
     return 0;

@@ -75,15 +75,31 @@ int build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return PACK_EXIT_OK;
 }
 
+// Why Windows would not start an executable, for each refusal of checkPeFrame;
+// null for the other results (a package file, or a malformed image that the
+// package lookup names).
+const char* frameRefusal(int frame) {
+    switch (frame) {
+    case PE_CUT_SHORT: return "the executable is cut short";
+    case PE_WRONG_MACHINE: return "the executable's machine type is not i386 (PE32) or x86-64 (PE32+)";
+    case PE_BAD_ALIGNMENT: return "the executable's section alignment is not a power of two";
+    case PE_IMAGE_TOO_SMALL: return "the executable's SizeOfImage is smaller than its headers and sections";
+    case PE_ENTRY_OUTSIDE: return "the executable's entry point lies outside its image";
+    case PE_IMPORTS_OUTSIDE: return "the executable's import directory lies outside its image";
+    default: return nullptr;
+    }
+}
+
 // Reads FILE and finds the package in it; with `wholeFrame`, an executable
-// must also hold all its headers and sections, as Windows needs to start it.
+// must also be one Windows would start.
 // Returns the exit code of a failure, its message already out, or PACK_EXIT_OK.
 int loadPackage(const std::string& command, const std::string& path, bool wholeFrame, std::vector<uint8_t>* file,
                 PackageLocation* location, std::ostream& err) {
     std::string error;
     if (readFileBytes(path, file, &error) != 0) return fail(err, command, error, PACK_EXIT_USAGE);
-    if (wholeFrame && checkPeFrame(file->data(), file->size()) == PE_CUT_SHORT)
-        return fail(err, command, "the executable is cut short", PACK_EXIT_BROKEN);
+    const char* refusal = wholeFrame ? frameRefusal(checkPeFrame(file->data(), file->size())) : nullptr;
+    if (refusal != nullptr) return fail(err, command, std::string(refusal) + ": Windows would not start it",
+                                        PACK_EXIT_BROKEN);
     if (locatePackage(*file, location, &error) != 0) return fail(err, command, error, PACK_EXIT_USAGE);
     return PACK_EXIT_OK;
 }

@@ -7,14 +7,21 @@ namespace {
 // Layout constants of the PE/COFF format.
 const uint32_t DOS_NEW_HEADER_FIELD = 0x3C;
 const uint32_t COFF_HEADER_SIZE = 20;
+const uint32_t COFF_MACHINE = 0;
 const uint32_t COFF_SECTION_COUNT = 2;
 const uint32_t COFF_OPTIONAL_SIZE = 16;
 const uint32_t OPTIONAL_MAGIC_PE32 = 0x10B;
 const uint32_t OPTIONAL_MAGIC_PE32_PLUS = 0x20B;
+const uint32_t MACHINE_I386 = 0x14C;    // the shipped installer, with PE32
+const uint32_t MACHINE_AMD64 = 0x8664;  // the 64-bit build, with PE32+
 const uint32_t PE32_DIRECTORY_COUNT = 92;       // NumberOfRvaAndSizes, PE32
 const uint32_t PE32_PLUS_DIRECTORY_COUNT = 108;  // the same, PE32+
-const uint32_t OPTIONAL_CHECKSUM = 64;
+const uint32_t OPTIONAL_ENTRY_POINT = 16;
+const uint32_t OPTIONAL_SECTION_ALIGNMENT = 32;
+const uint32_t OPTIONAL_IMAGE_SIZE = 56;
 const uint32_t OPTIONAL_HEADERS_SIZE = 60;  // SizeOfHeaders
+const uint32_t OPTIONAL_CHECKSUM = 64;
+const uint32_t IMPORT_DIRECTORY_INDEX = 1;
 const uint32_t RESOURCE_DIRECTORY_INDEX = 2;
 const uint32_t SECURITY_DIRECTORY_INDEX = 4;
 const uint32_t SECTION_HEADER_SIZE = 40;
@@ -96,9 +103,11 @@ int findSubdirectory(const Image& image, uint64_t root, uint64_t directory, cons
     return 0;
 }
 
-// The parts of the headers both lookups need.
+// The parts of the headers the lookups and the frame check need.
 struct Headers {
-    uint64_t headersSizeField;
+    uint64_t coff;
+    uint64_t optional;
+    uint32_t magic;
     uint64_t checksumField;
     uint64_t directories;  // the first data directory entry
     uint32_t directoryCount;
@@ -132,7 +141,9 @@ int readHeaders(const Image& image, Headers* headers) {
     // Only the directory entries that fit in the optional header count.
     const uint64_t directories = optional + countField + 4;
     const uint64_t room = optional + optionalSize > directories ? (optional + optionalSize - directories) / 8 : 0;
-    headers->headersSizeField = optional + OPTIONAL_HEADERS_SIZE;
+    headers->coff = coff;
+    headers->optional = optional;
+    headers->magic = magic;
     headers->checksumField = optional + OPTIONAL_CHECKSUM;
     headers->directories = directories;
     headers->directoryCount = static_cast<uint32_t>(directoryCount < room ? directoryCount : room);
@@ -220,17 +231,41 @@ int checkPeFrame(const uint8_t* bytes, size_t size) {
     Headers headers;
     const int parsed = readHeaders(image, &headers);
     if (parsed != 0) return parsed;
+    // These fields lie before the directory count that readHeaders has read.
+    const uint64_t optional = headers.optional;
+    uint32_t machine = 0, entryPoint = 0, alignment = 0, imageSize = 0, headersSize = 0;
+    read16(image, headers.coff + COFF_MACHINE, &machine);
+    read32(image, optional + OPTIONAL_ENTRY_POINT, &entryPoint);
+    read32(image, optional + OPTIONAL_SECTION_ALIGNMENT, &alignment);
+    read32(image, optional + OPTIONAL_IMAGE_SIZE, &imageSize);
+    read32(image, optional + OPTIONAL_HEADERS_SIZE, &headersSize);
     const Sections& sections = headers.sections;
-    uint32_t headersSize = 0;
-    if (read32(image, headers.headersSizeField, &headersSize) != 0 || !fits(image, 0, headersSize) ||
+    if (!fits(image, 0, headersSize) ||
         !fits(image, sections.table, static_cast<uint64_t>(sections.count) * SECTION_HEADER_SIZE))
         return PE_CUT_SHORT;
+    // The loader maps each section over its virtual size (its raw size when
+    // that is 0) rounded up to the alignment; the image must hold the
+    // headers and every section.
+    const uint64_t alignmentMask = static_cast<uint64_t>(alignment) - 1;
+    uint64_t mappedEnd = headersSize;
     for (uint32_t i = 0; i < sections.count; ++i) {
         const uint64_t header = sections.table + static_cast<uint64_t>(i) * SECTION_HEADER_SIZE;
-        uint32_t rawSize = 0, rawStart = 0;
+        uint32_t virtualSize = 0, address = 0, rawSize = 0, rawStart = 0;
+        read32(image, header + 8, &virtualSize);
+        read32(image, header + 12, &address);
         read32(image, header + 16, &rawSize);
         read32(image, header + 20, &rawStart);
         if (rawSize != 0 && !fits(image, rawStart, rawSize)) return PE_CUT_SHORT;
+        const uint64_t end = (address + static_cast<uint64_t>(virtualSize != 0 ? virtualSize : rawSize) +
+                              alignmentMask) & ~alignmentMask;
+        if (end > mappedEnd) mappedEnd = end;
     }
+    if (machine != (headers.magic == OPTIONAL_MAGIC_PE32 ? MACHINE_I386 : MACHINE_AMD64)) return PE_WRONG_MACHINE;
+    if (alignment == 0 || (alignment & alignmentMask) != 0) return PE_BAD_ALIGNMENT;
+    if (imageSize < mappedEnd) return PE_IMAGE_TOO_SMALL;
+    if (entryPoint >= imageSize) return PE_ENTRY_OUTSIDE;
+    uint32_t importRva = 0, importSize = 0;
+    if (readDirectory(image, headers, IMPORT_DIRECTORY_INDEX, &importRva, &importSize) != 0) return PE_MALFORMED;
+    if (importRva != 0 && (importRva >= imageSize || importSize > imageSize - importRva)) return PE_IMPORTS_OUTSIDE;
     return 0;
 }

@@ -12,10 +12,15 @@
 // signed file carries a checksum; a change after signing breaks it).
 // Result: 0 found; PE_NOT_IMAGE; PE_NO_SIGNATURE unsigned; PE_MALFORMED.
 //   checkPeFrame(image, size)
-// says whether the file holds the whole image Windows maps: the headers and
-// every section's raw data. A download cut short anywhere after the headers
-// fails here, also where the resource still lies within the file.
-// Result: 0 whole; PE_CUT_SHORT; PE_NOT_IMAGE; PE_MALFORMED.
+// says whether Windows would map and start the image, judging what its
+// loader refuses: a file that does not hold the headers and every section's
+// raw data (a download cut short, also where the resource still lies within
+// it: PE_CUT_SHORT); a machine other than i386 with PE32 or x86-64 with PE32+
+// (PE_WRONG_MACHINE); a section alignment that is not a power of two
+// (PE_BAD_ALIGNMENT); a SizeOfImage short of the headers or of a section's
+// virtual end rounded up to that alignment (PE_IMAGE_TOO_SMALL); an entry
+// point (PE_ENTRY_OUTSIDE) or import directory (PE_IMPORTS_OUTSIDE) outside
+// the image. Result: 0, one of these, PE_NOT_IMAGE or PE_MALFORMED.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +30,11 @@ const int PE_NO_RESOURCE = -2;
 const int PE_MALFORMED = -3;
 const int PE_NO_SIGNATURE = -4;
 const int PE_CUT_SHORT = -5;
+const int PE_WRONG_MACHINE = -6;
+const int PE_BAD_ALIGNMENT = -7;
+const int PE_IMAGE_TOO_SMALL = -8;
+const int PE_ENTRY_OUTSIDE = -9;
+const int PE_IMPORTS_OUTSIDE = -10;
 
 const uint32_t PE_RT_RCDATA = 10;
 
