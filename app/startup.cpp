@@ -57,24 +57,31 @@ int initContext(InstallerContext& context, HINSTANCE instance) {
     return 0;
 }
 
-void closeRunningApplication(const char* title, const char* fileName) {
-    // The system finds the titles without regard to case; only the exact
-    // title counts, and only in a process of the application's file.
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, nullptr, title)) != nullptr) {
-        char text[512];
-        DWORD processId = 0;
-        GetWindowThreadProcessId(window, &processId);
-        if (GetWindowTextA(window, text, sizeof text) > 0 && textEqual(text, title) &&
-            processRunsFile(processId, fileName)) {
-            // The process gets a few seconds to end, so that the application's
-            // file is free to be replaced or removed.
-            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-            PostMessageA(window, WM_DESTROY, 0, 0);
-            WaitForSingleObject(process, kApplicationEndWaitMs);
-            CloseHandle(process);
-        }
+namespace {
+// Asks the window to end when it is the application's: titled exactly
+// PRODUCT_NAME (the system compares titles without regard to case), in a
+// process of the application's file.
+BOOL CALLBACK closeIfApplication(HWND window, LPARAM) {
+    char text[512];
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (GetWindowTextA(window, text, sizeof text) > 0 && textEqual(text, PRODUCT_NAME) &&
+        processRunsFile(processId, applicationFileName)) {
+        // The process gets a few seconds to end, so that the application's
+        // file is free to be replaced or removed.
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+        PostMessageA(window, WM_DESTROY, 0, 0);
+        WaitForSingleObject(process, kApplicationEndWaitMs);
+        CloseHandle(process);
     }
+    return TRUE;
+}
+}  // namespace
+
+void closeRunningApplication() {
+    // The system lists every top-level window before the first is looked at,
+    // so a window that ends meanwhile cannot cut the walk short.
+    EnumWindows(closeIfApplication, 0);
 }
 
 namespace {
@@ -88,7 +95,7 @@ void recordInstallState(InstallerContext& context) {
 // What a run needs before its window: the running application told to go,
 // the special folders and the install state.
 void prepareRun(InstallerContext& context) {
-    closeRunningApplication(PRODUCT_NAME, applicationFileName);
+    closeRunningApplication();
     resolveSpecialFolders();
     recordInstallState(context);
 }

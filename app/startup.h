@@ -12,9 +12,10 @@ void hardenDllSearch();
 int runInstaller(HINSTANCE instance, const char* commandLine);
 // Zero-fills the context, stores the module instance and the WOW64 flag. Returns 0.
 int initContext(InstallerContext& context, HINSTANCE instance);
-// Posts WM_DESTROY to every top-level window titled exactly `title` whose
-// process runs a file named `fileName` (any letter case), the application.
-void closeRunningApplication(const char* title, const char* fileName);
+// Posts WM_DESTROY to every top-level window titled exactly "Sonograf" whose
+// process runs a file named "Sonograf.exe" (any letter case), the application,
+// and gives each such process a few seconds to end.
+void closeRunningApplication();
 // Registers the window class and creates the main window, shown, or with -h
 // a message-only window; shows a "Startup Error" box and returns 0 on failure.
 HWND createMainWindow(HINSTANCE instance, WNDPROC windowProc, const char* menuName, const char* title);

@@ -18,4 +18,5 @@ enum ExitCode {
     INSTALL_FOLDER_NOT_CREATED = -3,  // the install folder could not be created
     COPY_FAILED = -10,                // a packaged file or the uninstaller copy could not be written whole
     APPLICATION_STAYS = -20,          // the application file could not be removed: it still runs or is held
+    PRODUCT_FILE_STAYS = -21,         // another file of the product's own could not be removed
 };

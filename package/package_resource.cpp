@@ -71,13 +71,13 @@ int readPackageHeader(HMODULE module, uint8_t header[PACKAGE_HEADER_SIZE], const
     return copied ? 0 : -1;
 }
 
-int extractPackage(HMODULE module, uint8_t header[PACKAGE_HEADER_SIZE], const char* folder,
-                   const char* onlyName, const PackageResourceCalls& calls) {
+int extractPackage(HMODULE module, uint8_t header[PACKAGE_HEADER_SIZE], const char* folder, const char* onlyName,
+                   unsigned outcomes[PACKAGE_ENTRY_COUNT], const PackageResourceCalls& calls) {
     OpenedPackage package;
     if (openPackage(module, calls, &package) != 0) return PACKAGE_RESULT_MISSING;
     DiskWriter disk = {&calls};
     const PackageWriter writer = {&disk, acquireBuffer, releaseBuffer, createFolders, writeFile};
-    const int result = extractPackageBytes(package.bytes, package.size, header, folder, onlyName, &writer);
+    const int result = extractPackageBytes(package.bytes, package.size, header, folder, onlyName, &writer, outcomes);
     calls.freeResource(package.loaded);
     return result;
 }

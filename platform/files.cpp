@@ -4,12 +4,10 @@
 #include "platform/text.h"
 
 const FileCalls realFileCalls = {
-    CreateDirectoryA, GetLastError, FindFirstFileA, FindNextFileA, FindClose,   DeleteFileA,
-    RemoveDirectoryA, CreateFileA,  WriteFile,      CloseHandle,   MoveFileExA, CopyFileW,
+    CreateDirectoryA, GetLastError, CreateFileA, WriteFile, CloseHandle, MoveFileExA, CopyFileW,
 };
 
 static const size_t kChainBufferSize = 1024;
-static const size_t kTreeBufferSize = 2048;
 
 // A folder that is already there, or a file of that name, counts as created.
 static int createOneFolder(const char* path, const FileCalls& calls) {
@@ -47,100 +45,61 @@ int createFolderChain(const char* path, const FileCalls& calls) {
     return 1;
 }
 
-// Empties and removes one folder; returns the result of its removal. The walk
-// restarts its enumeration after every deletion, so an entry that cannot be
-// deleted would be found first again each time. It therefore gives up on the
-// folder at the first entry that stays: a file that cannot be deleted, or a
-// subfolder that could not be removed (it holds such a file or a folder whose
-// name begins with a dot). Every enumeration thus either deletes an entry or
-// is the last one, and a folder of n entries costs at most n + 1 of them.
-static int removeFolderTree(const char* folder, const FileCalls& calls) {
-    char work[kTreeBufferSize];
-    WIN32_FIND_DATAA found;
-    while (textJoin(work, sizeof work, folder, "*.*") == 0) {
-        HANDLE search = calls.findFirstFile(work, &found);
-        if (search == INVALID_HANDLE_VALUE) break;
-        int more = 1;
-        while (more && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] == '.') {
-            more = calls.findNextFile(search, &found);
-        }
-        calls.findClose(search);
-        // A path too long for the work buffer is refused like an entry that
-        // cannot be deleted.
-        if (!more || textJoin(work, sizeof work, folder, found.cFileName) != 0) break;
-        // A junction or symbolic link is removed as itself, never entered:
-        // what it points to lies outside the tree.
-        const DWORD attributes = found.dwFileAttributes;
-        int removed = 0;
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            removed = removeFile(work, calls);
-        } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            removed = calls.removeDirectory(work);
-        } else {
-            removed = removeFolderTree(work, calls);
-        }
-        if (!removed) break;
+// Wide paths take up to twice a narrow path's bytes: a shortcut's path has 2048.
+static const size_t kWidePathSize = 2048;
+
+static int widen(const char* path, WCHAR (&wide)[kWidePathSize]) {
+    return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kWidePathSize) != 0;
+}
+
+// A read-only file cannot be deleted or replaced (nor a read-only folder
+// removed). A link keeps its attribute: changing it would change what it
+// points to. `attributes` are the path's; INVALID_FILE_ATTRIBUTES for none.
+static void clearReadOnly(const WCHAR* path, DWORD attributes) {
+    if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+}
+
+// Only a lookup that finds no such file or folder proves nothing is there; one
+// that fails otherwise (a name the system refuses) proves nothing.
+int removePath(const char* path) {
+    WCHAR wide[kWidePathSize];
+    if (!widen(path, wide)) return 0;
+    const DWORD attributes = GetFileAttributesW(wide);
+    clearReadOnly(wide, attributes);
+    // With nothing there (no attributes at all), this fails and changes nothing.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryW(wide);
+    } else {
+        DeleteFileW(wide);
     }
-    return calls.removeDirectory(folder) ? 1 : 0;
-}
-
-int deleteFolderTree(const char* folder, const FileCalls& calls) {
-    if (folder == nullptr || folder[0] == '\0') return 1;
-    // An empty folder, the usual case once its files are deleted, and a link
-    // to a folder go at once, without a search.
-    if (calls.removeDirectory(folder)) return 1;
-    // The folder itself may be a link too: then only the link goes.
-    WIN32_FIND_DATAA self;
-    HANDLE search = calls.findFirstFile(folder, &self);
-    if (search != INVALID_HANDLE_VALUE) {
-        calls.findClose(search);
-        if (self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            calls.removeDirectory(folder);
-            return 1;
-        }
-    }
-    removeFolderTree(folder, calls);
-    return 1;
-}
-
-// A read-only file cannot be deleted or replaced. A link keeps its attribute:
-// changing it would change the file it points to.
-static void clearReadOnly(const char* path) {
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-}
-
-int removeFile(const char* path, const FileCalls& calls) {
-    clearReadOnly(path);
-    calls.deleteFile(path);
-    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? 1 : 0;
+    if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 // The temporary name of path, cleared of whatever a killed run (or anyone
 // else) left there, so the new file is created afresh and never opened
-// through a link. 1, or 0 when the name does not fit.
-static int preparePartial(char (&partial)[kChainBufferSize], const char* path, const FileCalls& calls) {
-    if (textCopy(partial, sizeof partial, path) != 0 || textAppend(partial, sizeof partial, PARTIAL_SUFFIX) != 0)
-        return 0;
-    calls.deleteFile(partial);
-    return 1;
+// through a link. 1, or 0 when the name does not fit or cannot be cleared.
+static int preparePartial(char (&partial)[kChainBufferSize], const char* path) {
+    return textCopy(partial, sizeof partial, path) == 0 && textAppend(partial, sizeof partial, PARTIAL_SUFFIX) == 0 &&
+           removePath(partial);
 }
 
 // Renames a complete temporary file over path; anything else removes it.
 static int finishPartial(const char* partial, const char* path, BOOL complete, const FileCalls& calls) {
-    if (complete) {
-        clearReadOnly(path);
+    WCHAR wide[kWidePathSize];
+    if (complete && widen(path, wide)) {
+        clearReadOnly(wide, GetFileAttributesW(wide));
         if (calls.moveFile(partial, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 1;
     }
-    calls.deleteFile(partial);
+    removePath(partial);
     return 0;
 }
 
 int writeWholeFile(const char* path, const void* data, uint32_t size, const FileCalls& calls) {
     char partial[kChainBufferSize];
-    if (!preparePartial(partial, path, calls)) return 0;
+    if (!preparePartial(partial, path)) return 0;
     HANDLE file = calls.createFile(partial, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD written = 0;
@@ -174,13 +133,11 @@ static int sameBytes(const WCHAR* source, const char* path) {
 
 int copyWholeFile(const WCHAR* source, const char* path, const FileCalls& calls) {
     char partial[kChainBufferSize];
-    WCHAR widePartial[kChainBufferSize];
-    if (!preparePartial(partial, path, calls) ||
-        !MultiByteToWideChar(CP_ACP, 0, partial, -1, widePartial, kChainBufferSize))
-        return 0;
+    WCHAR widePartial[kWidePathSize];
+    if (!preparePartial(partial, path) || !widen(partial, widePartial)) return 0;
     // The copy takes the source's attributes; a read-only source still gives
     // a file that can be replaced and deleted.
-    const BOOL complete = calls.copyFile(source, widePartial, TRUE) && SetFileAttributesA(partial, FILE_ATTRIBUTE_NORMAL);
+    const BOOL complete = calls.copyFile(source, widePartial, TRUE) && SetFileAttributesW(widePartial, FILE_ATTRIBUTE_NORMAL);
     // A whole copy renamed into place holds the source's bytes. Run from path
     // itself, the rename fails (a running program cannot be replaced) and the
     // file stays as it is: it is the source, which the comparison confirms.

@@ -220,8 +220,9 @@ int resolveInstallFolder(char* folder, size_t capacity, const char* subfolder, c
         }
     }
     if (folder[0] == '\0') programFilesFallback(folder, capacity, cutToRoot, calls);
-    if (folder[0] == '\0') return -1;
-    if (textJoin(folder, capacity, folder, subfolder) != 0) {
+    // A relative folder (the registry's "." for one) would be taken below the
+    // current one: it counts as unknown, with no stand-in.
+    if (!pathIsAbsolute(folder) || textJoin(folder, capacity, folder, subfolder) != 0) {
         folder[0] = '\0';
         return -1;
     }

@@ -5,9 +5,9 @@
 //   resolveInstallFolder(folder, capacity, "OV\Sonograf")
 //                                      folder = Program Files + subfolder; 0, or -1 (folder
 //                                      empty) when no base folder is known, the shell names
-//                                      it in characters the code page cannot hold (no
-//                                      fallback then) or the result does not fit in capacity
-//                                      bytes
+//                                      it in characters the code page cannot hold or as a
+//                                      relative path (no fallback then) or the result does
+//                                      not fit in capacity bytes
 // A shell answer counts only when its wide twin's answer survives the ANSI code
 // page: a narrow name that does not would be another folder's.
 // The shell libraries are loaded from the system directory by full path. The

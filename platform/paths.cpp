@@ -60,8 +60,11 @@ int cutToDriveRoot(char* path) {
     return 1;
 }
 
+// Windows takes '/' for a separator too: "C:/dir" is as absolute as "C:\dir".
+static int isSeparator(char c) { return c == '\\' || c == '/'; }
+
 int pathIsAbsolute(const char* path) {
-    const int drive = path[0] != '\0' && path[1] == ':' && path[2] == '\\';
-    const int network = path[0] == '\\' && path[1] == '\\';
+    const int drive = path[0] != '\0' && path[1] == ':' && isSeparator(path[2]);
+    const int network = isSeparator(path[0]) && isSeparator(path[1]);
     return drive || network ? 1 : 0;
 }

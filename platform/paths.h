@@ -5,7 +5,8 @@
 //   keepFileName("C:\dir\a.exe")        -> "a.exe"
 //   cutToRoot("C:\WINDOWS")             -> "C:\"      returns 1 cut, 0 unchanged
 //   cutToDriveRoot("C:\WINDOWS")        -> "C:\"      returns 1 root kept, 0 emptied
-//   pathIsAbsolute("C:\dir")             -> 1 (also "\\server\share"); "Startup", "" -> 0
+//   pathIsAbsolute("C:\dir")             -> 1 (also "\\server\share", and with '/' for
+//                                         a separator, as Windows takes it); "Startup", "" -> 0
 #pragma once
 
 void removeLastComponent(char* path);

@@ -4,6 +4,7 @@
 
 #include "core/exit_code.h"
 #include "core/product.h"
+#include "package/extract_core.h"
 #include "package/package_format.h"
 #include "package/package_resource.h"
 #include "platform/files.h"
@@ -15,8 +16,10 @@
 namespace {
 const char kCorruptPackageText[] = "Installation package might be corrupted\n" PACKAGE_DOWNLOAD_ADVICE;
 const char kNoTargetFolderText[] = "Failed to create target folder on system disk\n" PACKAGE_DOWNLOAD_ADVICE;
-const char kCopyFailedText[] =
-    "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n" PACKAGE_DOWNLOAD_ADVICE;
+// Put before kCorruptPackageText when an entry is damaged.
+const char kCopyFailedText[] = "Failed to copy file(s) to destination folder...\n";
+// Follows the path of the folder or file that could not be written.
+const char kNotWrittenText[] = "\ncould not be written to: it is in use, blocked or too long.";
 
 void setStatus(InstallerContext& context, const char* text) {
     textCopy(context.statusText, sizeof context.statusText, text);
@@ -29,6 +32,15 @@ void createMenuShortcuts(const InstallerContext& context, char folder[PROCEDURE_
     if (composeInstalledPath(target, context, readmeFileName) == 0) createShortcut(target, folder, readmeShortcutName);
     if (composeInstalledPath(target, context, applicationFileName) == 0)
         createShortcut(target, folder, applicationShortcutName);
+}
+
+// -10 names the cause it knows: the install folder when entries could only
+// not be written there, else the package.
+ExitCode failCopy(InstallerContext& context, const unsigned outcomes[PACKAGE_ENTRY_COUNT]) {
+    static_assert(PACKAGE_ENTRY_COUNT == 2, "every entry's outcome is looked at");
+    if ((outcomes[0] | outcomes[1]) == ENTRY_NOT_WRITTEN)
+        return failProcedure(context, COPY_FAILED, context.installFolder, kNotWrittenText);
+    return failProcedure(context, COPY_FAILED, kCopyFailedText, kCorruptPackageText);
 }
 
 // Copies the running installer into the install folder as the uninstaller
@@ -97,8 +109,9 @@ ExitCode runInstall(InstallerContext& context) {
     if (locateInstallFolder(context) != 0) return failProcedure(context, NO_INSTALL_FOLDER, kNoTargetFolderText);
     if (!createFolderChain(context.installFolder))
         return failProcedure(context, INSTALL_FOLDER_NOT_CREATED, kNoTargetFolderText);
-    if (extractPackage(context.instance, context.packageHeader, context.installFolder, nullptr) != 0)
-        return failProcedure(context, COPY_FAILED, kCopyFailedText);
+    unsigned outcomes[PACKAGE_ENTRY_COUNT] = {};
+    if (extractPackage(context.instance, context.packageHeader, context.installFolder, nullptr, outcomes) != 0)
+        return failCopy(context, outcomes);
 
     // The shortcuts are best effort; the uninstaller copy is not.
     setStatus(context, "Finalize Installation");
@@ -107,7 +120,7 @@ ExitCode runInstall(InstallerContext& context) {
         if (readProgramsFolder(which, folder)) createMenuShortcuts(context, folder);
     // Without a whole uninstaller copy the entry would name a missing or torn file.
     char copy[PROCEDURE_PATH_SIZE];
-    if (!copyUninstaller(context, copy)) return failProcedure(context, COPY_FAILED, kCopyFailedText);
+    if (!copyUninstaller(context, copy)) return failProcedure(context, COPY_FAILED, copy, kNotWrittenText);
     writeUninstallEntry(context, copy);
     setStatus(context, "Installation Completed");
     return INSTALLER_OK;

@@ -17,8 +17,9 @@ const char applicationShortcutName[] = PRODUCT_NAME;
 const char applicationFileName[] = PRODUCT_NAME ".exe";
 const char uninstallerFileName[] = PRODUCT_NAME "Setup.exe";
 
-ExitCode failProcedure(InstallerContext& context, ExitCode code, const char* text) {
+ExitCode failProcedure(InstallerContext& context, ExitCode code, const char* text, const char* more) {
     textCopy(context.errorText, sizeof context.errorText, text);
+    textAppend(context.errorText, sizeof context.errorText, more);
     return code;
 }
 

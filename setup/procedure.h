@@ -26,8 +26,9 @@ extern const char uninstallerFileName[];  // "SonografSetup.exe"
 // The advice that ends the procedures' package failure texts.
 #define PACKAGE_DOWNLOAD_ADVICE "thanks to download official package at\n" PRODUCT_WEB_ADDRESS "."
 
-// Writes errorText (errorCaption is the procedure's own); returns `code`.
-ExitCode failProcedure(InstallerContext& context, ExitCode code, const char* text);
+// Writes errorText = text, then more (a path and what befell it, or a text
+// and a shared tail); errorCaption is the procedure's own. Returns `code`.
+ExitCode failProcedure(InstallerContext& context, ExitCode code, const char* text, const char* more = "");
 // The programs folders that hold the application's Start-menu folder: the
 // user's and all users'. readProgramsFolder fills `folder` with one of them;
 // 1 when there is one, 0 when it is unknown, not an absolute path or does not fit.

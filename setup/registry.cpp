@@ -1,6 +1,7 @@
 #include "setup/registry.h"
 
 #include "platform/code_page.h"
+#include "platform/lookup.h"
 #include "platform/text.h"
 
 const char shellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -12,7 +13,19 @@ const char uninstallEntryKey[] = UNINSTALL_LIST_KEY "\\" UNINSTALL_ENTRY_NAME;
 #undef UNINSTALL_ENTRY_NAME
 const char settingsKey[] = "Orvane\\Sonograf";
 
-const RegistryCalls realRegistryCalls = {RegOpenKeyExA, RegEnumKeyExA, RegDeleteKeyA, RegCloseKey};
+namespace {
+typedef LONG(WINAPI* NtDeleteKeyFunction)(HANDLE);
+
+// Deletes the opened key itself; opened as a link, the link. (RegDeleteKeyA
+// opens the key by its path again, which follows a link.)
+LONG WINAPI deleteOpenedKey(HKEY key) {
+    const NtDeleteKeyFunction ntDeleteKey =
+        lookupFunction<NtDeleteKeyFunction>(GetModuleHandleA("Ntdll.dll"), "NtDeleteKey");
+    return ntDeleteKey != nullptr && ntDeleteKey(key) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+}  // namespace
+
+const RegistryCalls realRegistryCalls = {RegOpenKeyExA, RegEnumKeyExA, deleteOpenedKey, RegCloseKey};
 
 namespace {
 // A value is read into a buffer of this many characters; a larger one fails the query.
@@ -74,7 +87,9 @@ int getUserString(const char* keyPath, const WCHAR* valueName, char* dst, size_t
 
 int machineKeyHas(const char* keyPath, const WCHAR* valueName) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    // A link at the key counts as itself, not as the key it points to.
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
     const int has = valueName == nullptr || RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return has;
@@ -82,7 +97,10 @@ int machineKeyHas(const char* keyPath, const WCHAR* valueName) {
 
 int deleteKeyTree(HKEY root, const char* keyPath, const RegistryCalls& calls) {
     HKEY key;
-    if (calls.openKey(root, keyPath, 0, DELETE | KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return 0;
+    // A link is opened as itself and has no subkeys: only the link goes, never
+    // the tree it points to.
+    if (calls.openKey(root, keyPath, REG_OPTION_OPEN_LINK, DELETE | KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS)
+        return 0;
     int result = 1;
     // Each subkey is deleted before the next enumeration, so the next one moves
     // up to the same index. A subkey that cannot be opened or deleted would be
@@ -102,7 +120,7 @@ int deleteKeyTree(HKEY root, const char* keyPath, const RegistryCalls& calls) {
         }
         // Any other enumeration error leaves the key in place, which is a failure
         // as well: the caller must not take it for deleted.
-        if (status != ERROR_NO_MORE_ITEMS || calls.deleteKey(root, keyPath) != ERROR_SUCCESS) result = 0;
+        if (status != ERROR_NO_MORE_ITEMS || calls.deleteKey(key) != ERROR_SUCCESS) result = 0;
         break;
     }
     calls.closeKey(key);

@@ -7,6 +7,8 @@
 //   machineKeyHas(path, L"NoRepair")                         the key below HKLM holds the value;
 //                                                            with no value name, the key is there
 //   deleteKeyTree(HKEY_LOCAL_MACHINE, path)                  the key and all its subkeys
+// machineKeyHas and deleteKeyTree take a registry link as the link itself,
+// never as the key it points to.
 #pragma once
 #include <windows.h>
 
@@ -32,10 +34,11 @@ int getUserString(const char* keyPath, const WCHAR* valueName, char* dst, size_t
 int machineKeyHas(const char* keyPath, const WCHAR* valueName);
 
 // The registry calls of deleteKeyTree; tests pass fakes to produce failures.
+// deleteKey deletes an opened key (without subkeys) itself, a link as the link.
 struct RegistryCalls {
     decltype(&RegOpenKeyExA) openKey;
     decltype(&RegEnumKeyExA) enumKey;
-    decltype(&RegDeleteKeyA) deleteKey;
+    LONG(WINAPI* deleteKey)(HKEY key);
     decltype(&RegCloseKey) closeKey;
 };
 extern const RegistryCalls realRegistryCalls;

@@ -41,8 +41,3 @@ HRESULT createShortcut(const char* target, const char* folder, const char* name,
     return result;
 }
 
-int deleteShortcut(const char* folder, const char* name) {
-    char path[kShortcutPathSize];
-    if (composeShortcutPath(path, folder, name) != 0) return 0;
-    return DeleteFileA(path) ? 1 : 0;
-}

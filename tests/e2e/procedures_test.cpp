@@ -418,7 +418,9 @@ TEST_F(Procedures, ProgramsValueNamedInAnyCharactersOrRelative) {
 // product file's name is replaced, never written through; a folder where the
 // copy must go fails before the entry is written; run from the copy's own path
 // the installer keeps that file; anything else's values and subkeys in the
-// entry's key go. What an install completes, an uninstall takes away.
+// entry's key go, and a registry link there goes as the link; a leftover
+// temporary file goes whatever it is. What an install completes, an uninstall
+// takes away.
 TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
     const Lines complete = completeInstall();
     const std::string package = installerPackage(installer);
@@ -431,7 +433,8 @@ TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
     firstFile.insert(fileLine(installed("sonograf.exe"), entries[0].size));
     for (const std::string& line : complete)  // all but the copy and the entry
         if (line.find(entry()) == std::string::npos && line != fileLine(copy, setup.size())) copyBlocked.insert(line);
-    enum State { NoPackage, FlipInEntry0, FlipInEntry1, UnsafeName, FileAtFolder, ForeignEntry, FileLinks, FolderAtCopy, RunFromCopy };
+    enum State { NoPackage, FlipInEntry0, FlipInEntry1, UnsafeName, FileAtFolder, ForeignEntry, KeyLink, FileLinks,
+                 FolderAtCopy, Leftovers, RunFromCopy };
     const struct {
         const char* what;
         State state;
@@ -444,10 +447,14 @@ TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
                 {"a file where the folder OV must go", FileAtFolder, INSTALL_FOLDER_NOT_CREATED,
                  {fileLine(parentOf(paths.installFolder), 0)}},
                 {"foreign values and subkeys in the entry's key", ForeignEntry, 0, complete},
+                {"a registry link at the entry's key", KeyLink, 0, complete},
                 {"file links at the readme's and the copy's names", FileLinks, 0, complete},
                 {"a folder named like the copy", FolderAtCopy, COPY_FAILED, copyBlocked},
+                {"temporary files left: the copy's read-only, a folder", Leftovers, 0, complete},
                 {"run from the copy's own path", RunFromCopy, 0, complete}};
     TempFolder temp, outside;
+    ScratchKey linkTarget(HKEY_LOCAL_MACHINE, "Software");
+    ASSERT_TRUE(linkTarget.created() && writeValue(HKEY_LOCAL_MACHINE, linkTarget.path(), "kept", REG_SZ, std::string(1, '\0')));
     const std::string linked[] = {installed("readme.txt"), copy};
     for (const auto& row : rows) {
         std::string program = installer, damaged = package;
@@ -470,7 +477,13 @@ TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
                 for (const std::string& link : linked)
                     ASSERT_TRUE(writeFile(outside.file(nameOf(link)), "") && plantFileLink(link, outside.file(nameOf(link))));
                 break;
+            case KeyLink: ASSERT_TRUE(plantKeyLink(paths.uninstallKey, linkTarget.path())); break;
             case FolderAtCopy: ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr)); break;
+            case Leftovers:
+                ASSERT_TRUE(writeFile(copy + PARTIAL_SUFFIX, "torn") &&
+                            SetFileAttributesA((copy + PARTIAL_SUFFIX).c_str(), FILE_ATTRIBUTE_READONLY) &&
+                            CreateDirectoryA(installed("sonograf.exe" PARTIAL_SUFFIX).c_str(), nullptr));
+                break;
             case RunFromCopy: ASSERT_TRUE(CopyFileA(installer.c_str(), (program = copy).c_str(), FALSE)); break;
         }
         if (row.state <= UnsafeName)
@@ -484,6 +497,9 @@ TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
     }
     for (const std::string& link : linked)
         EXPECT_EQ(readFile<std::string>(outside.file(nameOf(link))), "") << link << ": its target, untouched";
+    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, linkTarget.path().c_str(), "kept", RRF_RT_ANY, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS)
+        << "the registry link's target, untouched";
 }
 
 // Starts the program and terminates it as soon as `watched` is there
@@ -552,12 +568,16 @@ void restartWindows() {
     EXPECT_NE(runProgram(std::string(system) + "\\wineboot.exe", "-r", 120000), STILL_ACTIVE);
 }
 
-// Whatever an interrupted or hindered run left, -u removes all of it, run by
-// the installer or through the registered QuietUninstallString. An
-// application that runs hung or is held open fails the uninstall with its own
-// code and keeps the entry and the copy; once it is gone the uninstall ends
-// the job. Run from the copy, the folder goes too, and the copy, moved out of
-// it, at the next restart.
+// Whatever an interrupted or hindered run left, -u removes all of the
+// product's own, run by the installer or through the registered
+// QuietUninstallString. An application that runs hung or is held open, or
+// another product file held open, fails the uninstall with its own code and
+// keeps the entry and the copy; once it is free the uninstall ends the job.
+// Every running application is asked to end. Files of the user's in the
+// product's folders stay, with their folders, one whose path no narrow call
+// reaches included, and the run still ends 0. Run from the copy, the folder
+// goes too (when nothing of the user's is left in it), and the copy, moved
+// out of it, at the next restart.
 TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
     std::string damaged = installerPackage(installer);
     PackageEntry first;
@@ -568,7 +588,17 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
     const std::string damagedInstaller = temp.file("SonografSetup.exe");
     ASSERT_TRUE(copyWithPackage(installer, damagedInstaller, damaged));
     const std::string application = installed("sonograf.exe");
-    enum State { EntryAndCopyOnly, AppAndReadmeDeleted, AppDeleted, AppReadOnly, AppHeld, AppHung, FailedInstall, FolderAtCopy };
+    enum State { EntryAndCopyOnly, AppAndReadmeDeleted, AppDeleted, AppReadOnly, AppHeld, AppHung, ReadmeHeld,
+                 TwoAppsRunning, UserFiles, Leftovers, FailedInstall, FolderAtCopy };
+    // A user's files in the install folder and in both Start-menu folders; the
+    // long name puts its path past MAX_PATH.
+    const std::string userFiles[] = {installed("Recordings\\take1.wav"), installed(std::string(240, 'n')),
+                                     paths.userMenuFolder + "\\My notes.txt", paths.commonMenuFolder + "\\Mine.LNK"};
+    Lines userLines = {"D " + paths.installFolder, "D " + installed("Recordings"), "D " + paths.userMenuFolder,
+                       "D " + paths.commonMenuFolder};
+    for (const std::string& file : userFiles) userLines.insert(fileLine(file, 0));
+    const std::string leftovers[] = {application + PARTIAL_SUFFIX, installed("readme.txt" PARTIAL_SUFFIX),
+                                     copy + PARTIAL_SUFFIX};
     const struct {
         const char* what;
         State state;  // made after the install
@@ -580,6 +610,10 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
                 {"application held open without sharing", AppHeld, APPLICATION_STAYS},
                 {"application hung", AppHung, APPLICATION_STAYS},
                 {"only readme.txt after a failed install", FailedInstall, 0},
+                {"readme.txt held open without sharing", ReadmeHeld, PRODUCT_FILE_STAYS},
+                {"two applications running", TwoAppsRunning, 0},
+                {"a user's files in the product's folders", UserFiles, 0},
+                {"temporary files left: read-only, a folder, a file", Leftovers, 0},
                 {"a folder where the copy was, never moved out as the copy", FolderAtCopy, 0}};
     for (const auto& row : rows) {
         for (const bool quiet : {false, true}) {
@@ -593,7 +627,7 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
             } else {
                 ASSERT_EQ(run(installer, "-h -i"), 0) << what;
             }
-            HANDLE holder = INVALID_HANDLE_VALUE, running = nullptr;
+            HANDLE holder = INVALID_HANDLE_VALUE, running = nullptr, second = nullptr;
             switch (row.state) {
                 case EntryAndCopyOnly:
                     TempFolder::removeTree(paths.userMenuFolder);
@@ -615,10 +649,38 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
                 case FolderAtCopy:
                     EXPECT_TRUE(DeleteFileA(copy.c_str()) && CreateDirectoryA(copy.c_str(), nullptr)) << what;
                     break;
+                case ReadmeHeld:
+                    holder = CreateFileA(installed("readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                         nullptr);
+                    EXPECT_NE(holder, INVALID_HANDLE_VALUE) << what;
+                    break;
+                case TwoAppsRunning:
+                    running = startProgram(application, "");
+                    EXPECT_NE(awaitWindow(windowByTitle, running, "Sonograf"), nullptr) << what;
+                    second = startProgram(application, "");
+                    EXPECT_NE(awaitWindow(windowByTitle, second, "Sonograf"), nullptr) << what;
+                    break;
+                case UserFiles:
+                    CreateDirectoryA(installed("Recordings").c_str(), nullptr);
+                    for (const std::string& file : userFiles)
+                        CloseHandle(CreateFileW(wide(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+                    break;
+                case Leftovers:
+                    EXPECT_TRUE(writeFile(leftovers[0], "") && CreateDirectoryA(leftovers[1].c_str(), nullptr) &&
+                                writeFile(leftovers[2], "torn") &&
+                                SetFileAttributesA(leftovers[0].c_str(), FILE_ATTRIBUTE_READONLY))
+                        << what;
+                    break;
             }
             EXPECT_EQ(uninstall(), row.code) << what;
+            if (row.state == TwoAppsRunning) {
+                EXPECT_NE(finishProgram(running, 0), STILL_ACTIVE) << what;
+                EXPECT_NE(finishProgram(second, 0), STILL_ACTIVE) << what;
+                running = nullptr;
+            }
             if (row.code != 0) {
-                EXPECT_TRUE(entryThere() && present(copy) && present(application)) << what << ": all kept for a retry";
+                const std::string held = row.state == ReadmeHeld ? installed("readme.txt") : application;
+                EXPECT_TRUE(entryThere() && present(copy) && present(held)) << what << ": all kept for a retry";
                 CloseHandle(holder);
                 if (running) {
                     holdThreads(running, false);
@@ -631,6 +693,7 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
                 traces.erase("D " + parentOf(paths.userMenuFolder));
                 traces.erase("D " + parentOf(paths.commonMenuFolder));
             }
+            if (row.state == UserFiles) traces.insert(userLines.begin(), userLines.end());
             Lines left = traces;
             if (quiet) left.insert(fileLine(setAside, setup.size()));
             EXPECT_EQ(changes(), left) << what;
@@ -639,6 +702,8 @@ TEST_F(Procedures, UninstallRemovesWhatAnyStateLeft) {
                 waitUntil([&] { return !present(setAside); });
                 EXPECT_EQ(changes(), traces) << what << ", after a restart";
             }
+            if (row.state == UserFiles)  // beyond the reach of the narrow calls that tidy up
+                for (const std::string& file : userFiles) DeleteFileW(wide(file).c_str());
             removeAll();
         }
     }

@@ -17,6 +17,7 @@
 #include "core/exit_code.h"
 #include "core/resource_ids.h"
 #include "plain_links.h"
+#include "support/bytes.h"
 #include "support/installed.h"
 #include "support/process.h"
 #include "support/scratch_key.h"
@@ -483,16 +484,30 @@ TEST_F(Window, EnterInstallsRemoveUninstallsAndAFailureWaitsForItsBoxToBeAnswere
     EXPECT_FALSE(applicationInstalled());
 }
 
-// -i without -h on a damaged package: the error box stays until answered, and
-// then the process ends by itself with the procedure's result.
+// -i without -h that fails copying: the error box stays until answered, and
+// then the process ends by itself with the procedure's result. The box names
+// the cause it knows: the package when an entry is damaged, the folder that
+// could not be written to when a file stands where it should be.
 TEST_F(Window, SilentInstallShownEndsWithItsResultOnceTheBoxIsAnswered) {
-    Variant damaged(damagedPackage());
-    Installer run(damaged.path, "-i");
-    ASSERT_NE(run.window, nullptr);
-    run.expectBoxStays("Sonograf Installation Error",
-                       "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n"
-                       "thanks to download official package at\nhttps://www.sonograf.example.");
-    EXPECT_EQ(run.exitCode(), static_cast<DWORD>(COPY_FAILED));
+    const std::string folder = installedPaths().installFolder;
+    const struct {
+        bool damaged;
+        std::string text;
+    } rows[] = {{true,
+                 "Failed to copy file(s) to destination folder...\nInstallation package might be corrupted\n"
+                 "thanks to download official package at\nhttps://www.sonograf.example."},
+                {false, folder + "\ncould not be written to: it is in use, blocked or too long."}};
+    for (const auto& row : rows) {
+        CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), nullptr);
+        if (!row.damaged) ASSERT_TRUE(writeFile(folder, ""));
+        Variant variant(row.damaged ? damagedPackage() : installerPackage(installerPath()));
+        Installer run(variant.path, "-i");
+        ASSERT_NE(run.window, nullptr);
+        run.expectBoxStays("Sonograf Installation Error", row.text.c_str());
+        EXPECT_EQ(run.exitCode(), static_cast<DWORD>(COPY_FAILED));
+        DeleteFileA(folder.c_str());
+        TempFolder::removeTree(folder.substr(0, folder.rfind('\\')));
+    }
 }
 
 // The idle window, its OS label for each Windows version Wine emulates, set

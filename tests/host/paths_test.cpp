@@ -90,7 +90,8 @@ TEST(PathIsAbsolute, OnlyDriveAndNetworkPathsCount) {
         const char* path;
         int absolute;
     } cases[] = {{"C:\\Users\\Startup", 1}, {"\\\\server\\share", 1}, {"Startup", 0}, {"", 0},
-                 {"C:", 0},                 {"C:Startup", 0},          {"\\Startup", 0}, {"C", 0}};
+                 {"C:", 0},                 {"C:Startup", 0},          {"\\Startup", 0}, {"C", 0},
+                 {"C:/Users", 1},           {"//server/share", 1},     {"/Startup", 0},  {".", 0}};
     for (const auto& c : cases) EXPECT_EQ(pathIsAbsolute(c.path), c.absolute) << c.path;
 }
 }  // namespace

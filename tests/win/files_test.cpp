@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -111,152 +110,65 @@ TEST(CreateFolderChain, TreatsAFileComponentAsPresent) {
     EXPECT_FALSE(isFolder(temp.file("taken")));
 }
 
-// --- deleteFolderTree ---------------------------------------------------------
+// --- removePath ----------------------------------------------------------------
 
-int findFirstCount = 0;
-const int kFindFirstLimit = 200;  // ends a walk that would otherwise never stop
-
-// Counts the enumerations ("...\*.*"), not the look at the folder itself.
-HANDLE WINAPI countFindFirstFile(LPCSTR pattern, LPWIN32_FIND_DATAA found) {
-    const std::string text = pattern;
-    if (text.size() >= 3 && text.compare(text.size() - 3, 3, "*.*") == 0 && ++findFirstCount > kFindFirstLimit)
-        return INVALID_HANDLE_VALUE;
-    return FindFirstFileA(pattern, found);
-}
-
-int deleteCounted(const std::string& folder) {
-    FileCalls calls = realFileCalls;
-    calls.findFirstFile = countFindFirstFile;
-    findFirstCount = 0;
-    return deleteFolderTree(folder.c_str(), calls);
-}
-
-TEST(DeleteFolderTree, DeletesEverythingDepthFirst) {
-    TempFolder temp;
-    std::string root = temp.file("tree");
-    makeFolder(root);
-    makeFile(root + "\\a.txt");
-    makeFile(root + "\\.config");
-    makeFolder(root + "\\sub");
-    makeFile(root + "\\sub\\b.bin");
-    makeFolder(root + "\\sub\\deeper");
-    makeFile(root + "\\sub\\deeper\\c");
-    EXPECT_EQ(1, deleteCounted(root + "\\"));
-    EXPECT_FALSE(present(root));
-    // Each deletion restarts the enumeration: one per entry and one more, per folder.
-    EXPECT_EQ(4 + 3 + 2, findFirstCount);
-}
-
-TEST(DeleteFolderTree, LeavesAMissingFolderAlone) {
-    TempFolder temp;
-    EXPECT_EQ(1, deleteFolderTree(temp.file("absent").c_str()));
-    EXPECT_EQ(1, deleteFolderTree(""));
-    EXPECT_TRUE(isFolder(temp.path()));
-}
-
-TEST(DeleteFolderTree, RefusesAPatternLongerThanItsBuffer) {
-    std::string longest = "C:\\" + std::string(2040, 'd');  // with "\*.*": 2047 characters, fits
-    EXPECT_EQ(1, deleteCounted(longest));
-    EXPECT_EQ(1, findFirstCount);
-    EXPECT_EQ(1, deleteCounted(longest + "d"));
-    EXPECT_EQ(0, findFirstCount);
-}
-
-// Entries listed before a file that cannot be deleted are deleted; the walk
-// stops at it, so those listed after it stay (skipping it would delete them
-// too). A read-only file is no such file: it is made writable and deleted.
-TEST(DeleteFolderTree, StopsAtAFileThatCannotBeDeleted) {
-    TempFolder temp;
-    std::string root = temp.file("tree");
-    makeFolder(root);
-    for (const char* name : {"a1", "b2", "m3", "n4", "locked.txt"}) makeFile(root + "\\" + name);
-    makeReadOnlyFile(root + "\\readonly.txt");
-    const std::vector<std::string> listed = namesIn(root);
-    const size_t lockedAt = std::find(listed.begin(), listed.end(), "locked.txt") - listed.begin();
-    ASSERT_LT(lockedAt + 1, listed.size()) << "the listing must put an entry after the locked file";
-
-    HANDLE holder = holdWithoutSharing(root + "\\locked.txt");
-    EXPECT_EQ(1, deleteCounted(root));
-    CloseHandle(holder);
-    for (size_t i = 0; i < listed.size(); ++i)
-        EXPECT_EQ(i >= lockedAt, present(root + "\\" + listed[i])) << listed[i] << " listed at " << i;
-    EXPECT_EQ(static_cast<int>(lockedAt) + 1, findFirstCount);
-}
-
-TEST(DeleteFolderTree, SkipsDotNamedSubfoldersAndDeletesTheRest) {
-    TempFolder temp;
-    std::string root = temp.file("tree");
-    makeFolder(root);
-    makeFolder(root + "\\.cache");
-    makeFile(root + "\\.cache\\kept");
-    makeFile(root + "\\one");
-    makeFile(root + "\\.two");
-    makeFolder(root + "\\three");
-    EXPECT_EQ(1, deleteFolderTree(root.c_str()));
-    EXPECT_TRUE(present(root + "\\.cache\\kept"));
-    EXPECT_FALSE(present(root + "\\one"));
-    EXPECT_FALSE(present(root + "\\.two"));
-    EXPECT_FALSE(present(root + "\\three"));
-}
-
-// A nested subfolder that cannot be removed is found first again by every new
-// enumeration; the walk must give up on its parent instead of entering it
-// again and again.
-TEST(DeleteFolderTree, EndsAtAnUndeletableNestedSubfolder) {
-    struct Case {
-        const char* blocker;  // what keeps tree\outer\inner from being removed
-        bool lockedFile;
-    } const cases[] = {{"locked.txt", true}, {".hidden", false}};
-    for (const Case& c : cases) {
+// A file (read-only too) or an empty folder goes; a folder holding something
+// and a file held open stay. Only a lookup that finds nothing counts as gone:
+// a name the system refuses to look at stays, and a path longer than MAX_PATH
+// is reached. A folder link is never entered (Wine cannot remove one, which
+// then stays): what it points to is kept.
+TEST(RemovePath, RemovesAFileOrAnEmptyFolderAndTellsWhetherAnythingStays) {
+    enum Kind { Nothing, File, ReadOnlyFile, EmptyFolder, FullFolder, HeldFile, RefusedName, LongPath, FolderLink };
+    const struct {
+        const char* what;
+        Kind kind;
+        int result;
+    } rows[] = {{"nothing", Nothing, 1},
+                {"a file", File, 1},
+                {"a read-only file", ReadOnlyFile, 1},
+                {"an empty folder", EmptyFolder, 1},
+                {"a folder holding a file", FullFolder, 0},
+                {"a file held without sharing", HeldFile, 0},
+                {"a name the system refuses", RefusedName, 0},
+                {"a file whose path is longer than MAX_PATH", LongPath, 1},
+                {"a folder link", FolderLink, 0}};
+    for (const auto& row : rows) {
         TempFolder temp;
-        std::string root = temp.file("tree");
-        makeFolder(root);
-        makeFolder(root + "\\outer");
-        makeFolder(root + "\\outer\\inner");
-        std::string blocker = root + "\\outer\\inner\\" + c.blocker;
+        const std::string outside = temp.file("outside"), deep = temp.file(std::string(200, 'd'));
+        std::string path = temp.file("target");
+        makeFolder(outside);
+        makeFile(outside + "\\kept.txt");
         HANDLE holder = INVALID_HANDLE_VALUE;
-        if (c.lockedFile) {
-            makeFile(blocker);
-            holder = holdWithoutSharing(blocker);
-        } else {
-            makeFolder(blocker);
+        switch (row.kind) {
+            case Nothing: break;
+            case File: makeFile(path); break;
+            case ReadOnlyFile: makeReadOnlyFile(path); break;
+            case EmptyFolder: makeFolder(path); break;
+            case FullFolder:
+                makeFolder(path);
+                makeFile(path + "\\user.txt");
+                break;
+            case HeldFile:
+                makeFile(path);
+                holder = holdWithoutSharing(path);
+                break;
+            case RefusedName: path = temp.file("a<b"); break;
+            case LongPath:
+                path = deep + "\\" + std::string(100, 'f');
+                ASSERT_TRUE(CreateDirectoryW(wide(deep).c_str(), nullptr));
+                CloseHandle(CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+                ASSERT_NE(GetFileAttributesW(wide(path).c_str()), INVALID_FILE_ATTRIBUTES) << row.what;
+                break;
+            case FolderLink: ASSERT_TRUE(plantFolderLink(path, outside)) << row.what; break;
         }
-        EXPECT_EQ(1, deleteCounted(root)) << c.blocker;
+        EXPECT_EQ(row.result, removePath(path.c_str())) << row.what;
         CloseHandle(holder);
-        // tree, outer and inner are each enumerated once before the walk gives up.
-        EXPECT_EQ(3, findFirstCount) << c.blocker;
-        EXPECT_TRUE(present(blocker)) << c.blocker;
-        EXPECT_TRUE(isFolder(root)) << c.blocker;
-    }
-}
-
-std::vector<std::string> removedFolders;
-
-BOOL WINAPI recordRemoveDirectory(LPCSTR path) {
-    removedFolders.push_back(path);
-    return RemoveDirectoryA(path);
-}
-
-// A link planted in the tree, or given as the tree itself, is removed as a
-// link (Wine cannot remove one, so it stays): what it points to is kept.
-TEST(DeleteFolderTree, RemovesAFolderLinkWithoutEnteringIt) {
-    for (const bool linkInside : {true, false}) {
-        TempFolder temp;
-        const std::string target = temp.file("elsewhere");
-        const std::string root = temp.file("tree");
-        makeFolder(target);
-        makeFile(target + "\\keep.txt");
-        makeFolder(root);
-        const std::string link = linkInside ? root + "\\link" : temp.file("link");
-        ASSERT_TRUE(plantFolderLink(link, target));
-        FileCalls calls = realFileCalls;
-        calls.removeDirectory = recordRemoveDirectory;
-        removedFolders.clear();
-        EXPECT_EQ(1, deleteFolderTree(linkInside ? root.c_str() : link.c_str(), calls));
-        EXPECT_TRUE(present(target + "\\keep.txt")) << linkInside;
-        // The tree's own removal is tried first; the link is the next folder removed.
-        EXPECT_EQ(removedFolders.at(linkInside ? 1 : 0), link) << linkInside;
-        removeFolderLink(link);
+        EXPECT_EQ(row.result == 0, GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES || row.kind == RefusedName)
+            << row.what;
+        EXPECT_TRUE(present(outside + "\\kept.txt")) << row.what;
+        if (row.kind == FolderLink) removeFolderLink(path);
+        DeleteFileW(wide(path).c_str());
+        RemoveDirectoryW(wide(deep).c_str());
     }
 }
 
@@ -307,9 +219,12 @@ BOOL WINAPI fakeCopyFile(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
 // off, a rename that fails) keeps the earlier file. What stands at the final
 // name is replaced, never written through: a link's target keeps its bytes. A
 // folder, or a file held open without delete sharing, makes the write fail and
-// stays as it was. A temporary file left by a killed run is cleared away.
+// stays as it was. A temporary file left by a killed run is cleared away,
+// read-only or an empty folder too; a folder holding something makes the write
+// fail instead.
 TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
-    enum Obstacle { EarlierFile, LinkAtPath, ReadOnlyAtPath, LeftoverPartial, FolderAtPath, HeldAtPath };
+    enum Obstacle { EarlierFile, LinkAtPath, ReadOnlyAtPath, LeftoverPartial, ReadOnlyPartial, FolderPartial,
+                    FullFolderPartial, FolderAtPath, HeldAtPath };
     const struct {
         const char* what;
         Obstacle obstacle;
@@ -325,6 +240,9 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
                  {"a link", LinkAtPath, 4, TRUE, TRUE, TRUE, 1, 1},
                  {"a read-only file", ReadOnlyAtPath, 4, TRUE, TRUE, TRUE, 1, 1},
                  {"a temporary file left by a killed run", LeftoverPartial, 4, TRUE, TRUE, TRUE, 1, 1},
+                 {"a read-only temporary file left behind", ReadOnlyPartial, 4, TRUE, TRUE, TRUE, 1, 1},
+                 {"an empty folder at the temporary name", FolderPartial, 4, TRUE, TRUE, TRUE, 1, 1},
+                 {"a folder holding a file at the temporary name", FullFolderPartial, 4, TRUE, TRUE, TRUE, 0, 0},
                  {"a folder", FolderAtPath, 4, TRUE, TRUE, TRUE, 0, 0},
                  {"a file held without sharing", HeldAtPath, 4, TRUE, TRUE, TRUE, 0, 0}};
     TempFolder temp;
@@ -350,6 +268,12 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
                 case LinkAtPath: ASSERT_TRUE(plantFileLink(path, outside)) << what; break;
                 case ReadOnlyAtPath: makeReadOnlyFile(path); break;
                 case LeftoverPartial: makeFile(partialOf(path), "torn"); break;
+                case ReadOnlyPartial: makeReadOnlyFile(partialOf(path)); break;
+                case FolderPartial: makeFolder(partialOf(path)); break;
+                case FullFolderPartial:
+                    makeFolder(partialOf(path));
+                    makeFile(partialOf(path) + "\\user.txt");
+                    break;
                 case FolderAtPath: makeFolder(path); break;
                 case HeldAtPath:
                     makeFile(path, "before");
@@ -361,10 +285,12 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
             CloseHandle(holder);
             EXPECT_EQ(copy ? c.copy : c.write, result) << what;
             EXPECT_EQ("outside", readFile<std::string>(outside)) << what;
-            EXPECT_FALSE(present(partialOf(path))) << what;
+            // A folder holding something is never emptied: it stays, with the file in it.
+            EXPECT_EQ(c.obstacle == FullFolderPartial, present(partialOf(path) + "\\user.txt")) << what;
+            EXPECT_EQ(c.obstacle == FullFolderPartial, present(partialOf(path))) << what;
             EXPECT_EQ(c.obstacle == FolderAtPath, isFolder(path)) << what;
             if (result == 1) EXPECT_EQ(0u, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) << what;
-            if (c.obstacle == FolderAtPath) continue;
+            if (c.obstacle == FolderAtPath || c.obstacle == FullFolderPartial) continue;
             EXPECT_EQ(result == 1 ? "abcd" : "before", readFile<std::string>(path)) << what;
             EXPECT_TRUE(DeleteFileA(path.c_str())) << what << ": the file was closed";
         }

@@ -331,6 +331,8 @@ TEST(ResolveInstallFolder, JoinsTheProgramFilesFolderAndTheSubfolder) {
          "D:\\OV\\Sonograf", {kShell32Path}},
         {"the shell names it in characters the code page cannot hold: no stand-in",
          [] { fake.wideAnswers[38] = L"C:\\\u0141"; }, "OV\\Sonograf", -1, "", {kShell32Path}},
+        {"the shell answers a relative folder: no stand-in", [] { fake.specialAnswers[38] = {".", TRUE}; },
+         "OV\\Sonograf", -1, "", {kShell32Path}},
         {"the second shell answers", [] { fake.specialAnswers.erase(38); }, "OV\\Sonograf", 0,
          F(38) + "\\OV\\Sonograf", {kShell32Path, kShfolderPath}},
         {"SHELL32 missing, the second shell answers", [] { fake.shell32 = false; }, "OV\\Sonograf", 0,

@@ -60,7 +60,7 @@ struct Carrier {
         return readPackageHeader(module, header, calls);
     }
     int extract(const char* only, const PackageResourceCalls& calls = realPackageResourceCalls) {
-        return extractPackage(module, header, folder, only, calls);
+        return extractPackage(module, header, folder, only, nullptr, calls);
     }
     std::string installed(const char* name) const { return install + "\\" + name; }
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -152,11 +153,18 @@ TEST(Registry, GetUserStringAbsentWithoutKeyOrValueOrOutsideTheCodePage) {
     }
 }
 
-// Forwards to the real registry and records the order of the key deletions.
+// Forward to the real registry and record the order of the key deletions,
+// each key by the path it was opened with.
+std::map<HKEY, std::string> openedPaths;
 std::vector<std::string> deletedKeys;
-LONG WINAPI recordingDelete(HKEY root, LPCSTR path) {
-    deletedKeys.push_back(path);
-    return RegDeleteKeyA(root, path);
+LONG WINAPI namingOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
+    const LONG status = RegOpenKeyExA(root, path, options, access, key);
+    if (status == ERROR_SUCCESS) openedPaths[*key] = path;
+    return status;
+}
+LONG WINAPI recordingDelete(HKEY key) {
+    deletedKeys.push_back(openedPaths[key]);
+    return realRegistryCalls.deleteKey(key);
 }
 
 TEST(Registry, DeleteKeyTreeRemovesInnermostFirstAndKeepsTheListKey) {
@@ -171,6 +179,7 @@ TEST(Registry, DeleteKeyTreeRemovesInnermostFirstAndKeepsTheListKey) {
 
     deletedKeys.clear();
     RegistryCalls recording = realRegistryCalls;
+    recording.openKey = namingOpen;
     recording.deleteKey = recordingDelete;
     EXPECT_EQ(deleteKeyTree(HKEY_LOCAL_MACHINE, entry.path().c_str(), recording), 1);
 
@@ -285,6 +294,29 @@ TEST(Registry, DeleteKeyTreeEndsWhenASubkeyCannotBeEnumerated) {
     EXPECT_LE(enumerations, 100);
     EXPECT_EQ(subkeyNames(HKEY_LOCAL_MACHINE, scratch.path()), (std::vector<std::string>{"broken"}));
     EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, scratch.sub("broken\\inner")));
+}
+
+// A link at the entry's key, or below it, is deleted as the link: the tree it
+// leads to keeps its values and subkeys, and machineKeyHas does not take the
+// values of that tree for the entry's own.
+TEST(Registry, DeleteKeyTreeRemovesALinkNeverWhatItLeadsTo) {
+    for (const char* linkAt : {"", "inner"}) {
+        ScratchKey scratch(HKEY_LOCAL_MACHINE, "Software"), target(HKEY_LOCAL_MACHINE, "Software");
+        ASSERT_TRUE(scratch.created() && target.created());
+        ASSERT_TRUE(ScratchKey::create(HKEY_LOCAL_MACHINE, target.sub("sub")) &&
+                    writeValue(HKEY_LOCAL_MACHINE, target.path(), "NoRepair", REG_DWORD, std::string("\1\0\0\0", 4)));
+        const std::string entry = scratch.sub("entry"), link = *linkAt ? entry + "\\" + linkAt : entry;
+        ASSERT_TRUE(!*linkAt || ScratchKey::create(HKEY_LOCAL_MACHINE, entry));
+        ASSERT_TRUE(plantKeyLink(link, target.path())) << linkAt;
+        ASSERT_EQ(subkeyNames(HKEY_LOCAL_MACHINE, link), std::vector<std::string>{"sub"}) << linkAt << ": followed";
+
+        EXPECT_EQ(machineKeyHas(entry.c_str(), nullptr), 1) << linkAt;
+        EXPECT_EQ(machineKeyHas(entry.c_str(), L"NoRepair"), 0) << linkAt;
+        EXPECT_EQ(deleteKeyTree(HKEY_LOCAL_MACHINE, entry.c_str()), 1) << linkAt;
+        EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, entry)) << linkAt;
+        EXPECT_EQ(subkeyNames(HKEY_LOCAL_MACHINE, target.path()), std::vector<std::string>{"sub"}) << linkAt;
+        EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, target.path(), "NoRepair").status, ERROR_SUCCESS) << linkAt;
+    }
 }
 
 TEST(Registry, UninstallEntryOfA32BitProgramLandsInThe32BitView) {
