@@ -122,10 +122,10 @@ ExitCode runUninstall(InstallerContext& context) {
     // another program holds a file open), the entry and the uninstaller copy
     // stay too, so that the uninstall can be run again from the list of
     // installed programs.
-    char path[PROCEDURE_PATH_SIZE];
     if (context.errorText[0] != '\0')
-        return composeInstalledPath(path, context, applicationFileName) == 0 && fileExists(path) ? APPLICATION_STAYS
-                                                                                                 : PRODUCT_FILE_STAYS;
+        return composeInstalledPath(folder, context, applicationFileName) == 0 && fileExists(folder)
+                   ? APPLICATION_STAYS
+                   : PRODUCT_FILE_STAYS;
     deleteKeyTree(HKEY_LOCAL_MACHINE, uninstallEntryKey);
     removeUninstallerCopy(context);
     removePath(context.installFolder);
