@@ -418,9 +418,8 @@ TEST_F(Procedures, ProgramsValueNamedInAnyCharactersOrRelative) {
 // product file's name is replaced, never written through; a folder where the
 // copy must go fails before the entry is written; run from the copy's own path
 // the installer keeps that file; anything else's values and subkeys in the
-// entry's key go, and a registry link there goes as the link; a leftover
-// temporary file goes whatever it is. What an install completes, an uninstall
-// takes away.
+// entry's key go; a leftover temporary file goes whatever it is. What an
+// install completes, an uninstall takes away.
 TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
     const Lines complete = completeInstall();
     const std::string package = installerPackage(installer);
@@ -433,8 +432,8 @@ TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
     firstFile.insert(fileLine(installed("sonograf.exe"), entries[0].size));
     for (const std::string& line : complete)  // all but the copy and the entry
         if (line.find(entry()) == std::string::npos && line != fileLine(copy, setup.size())) copyBlocked.insert(line);
-    enum State { NoPackage, FlipInEntry0, FlipInEntry1, UnsafeName, FileAtFolder, ForeignEntry, KeyLink, FileLinks,
-                 FolderAtCopy, Leftovers, RunFromCopy };
+    enum State { NoPackage, FlipInEntry0, FlipInEntry1, UnsafeName, FileAtFolder, ForeignEntry, FileLinks, FolderAtCopy,
+                 Leftovers, RunFromCopy };
     const struct {
         const char* what;
         State state;
@@ -447,14 +446,11 @@ TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
                 {"a file where the folder OV must go", FileAtFolder, INSTALL_FOLDER_NOT_CREATED,
                  {fileLine(parentOf(paths.installFolder), 0)}},
                 {"foreign values and subkeys in the entry's key", ForeignEntry, 0, complete},
-                {"a registry link at the entry's key", KeyLink, 0, complete},
                 {"file links at the readme's and the copy's names", FileLinks, 0, complete},
                 {"a folder named like the copy", FolderAtCopy, COPY_FAILED, copyBlocked},
                 {"temporary files left: the copy's read-only, a folder", Leftovers, 0, complete},
                 {"run from the copy's own path", RunFromCopy, 0, complete}};
     TempFolder temp, outside;
-    ScratchKey linkTarget(HKEY_LOCAL_MACHINE, "Software");
-    ASSERT_TRUE(linkTarget.created() && writeValue(HKEY_LOCAL_MACHINE, linkTarget.path(), "kept", REG_SZ, std::string(1, '\0')));
     const std::string linked[] = {installed("readme.txt"), copy};
     for (const auto& row : rows) {
         std::string program = installer, damaged = package;
@@ -477,7 +473,6 @@ TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
                 for (const std::string& link : linked)
                     ASSERT_TRUE(writeFile(outside.file(nameOf(link)), "") && plantFileLink(link, outside.file(nameOf(link))));
                 break;
-            case KeyLink: ASSERT_TRUE(plantKeyLink(paths.uninstallKey, linkTarget.path())); break;
             case FolderAtCopy: ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr)); break;
             case Leftovers:
                 ASSERT_TRUE(writeFile(copy + PARTIAL_SUFFIX, "torn") &&
@@ -497,9 +492,6 @@ TEST_F(Procedures, InstallEndsWithItsCodeAndExactlyItsTraces) {
     }
     for (const std::string& link : linked)
         EXPECT_EQ(readFile<std::string>(outside.file(nameOf(link))), "") << link << ": its target, untouched";
-    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, linkTarget.path().c_str(), "kept", RRF_RT_ANY, nullptr, nullptr, nullptr),
-              ERROR_SUCCESS)
-        << "the registry link's target, untouched";
 }
 
 // Starts the program and terminates it as soon as `watched` is there

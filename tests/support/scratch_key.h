@@ -4,7 +4,6 @@
 //   key.path() -> "Software\sonograf-test-<pid>-<n>"   key.sub("a\\b") -> key.path() + "\a\b"
 //   keyExists(HKEY_CURRENT_USER, key.sub("a"))
 //   writeValue(HKEY_CURRENT_USER, key.sub("a"), "Name", REG_SZ, "text" + '\0')  creates the key as needed
-//   plantKeyLink(key.sub("link"), other.path())       a registry link below HKLM to another key
 #pragma once
 #include <windows.h>
 
@@ -36,23 +35,6 @@ inline std::vector<std::string> subkeyNames(HKEY root, const std::string& path) 
     for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) names.push_back(name);
     RegCloseKey(key);
     return names;
-}
-
-// Plants a registry link at `path` below HKLM that leads to `target` below
-// HKLM, both in this program's view; true when it is there.
-inline bool plantKeyLink(const std::string& path, const std::string& target) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    std::string native = target;  // "Software\...": a 32-bit program's lies below Wow6432Node
-    BOOL wow64 = FALSE;
-    if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) native.insert(native.find('\\') + 1, "Wow6432Node\\");
-    const std::wstring value = L"\\Registry\\Machine\\" + std::wstring(native.begin(), native.end());
-    const LONG set = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(value.data()),
-                                    static_cast<DWORD>(value.size() * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return set == ERROR_SUCCESS;
 }
 
 class ScratchKey {

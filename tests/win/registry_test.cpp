@@ -296,6 +296,22 @@ TEST(Registry, DeleteKeyTreeEndsWhenASubkeyCannotBeEnumerated) {
     EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, scratch.sub("broken\\inner")));
 }
 
+// Plants a registry link at `path` below HKLM that leads to `target` below
+// HKLM, both in this program's view; true when it is there.
+bool plantKeyLink(const std::string& path, const std::string& target) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    std::string native = target;  // "Software\...": a 32-bit program's lies below Wow6432Node
+    if (runningUnderWow64()) native.insert(native.find('\\') + 1, "Wow6432Node\\");
+    const std::wstring value = L"\\Registry\\Machine\\" + std::wstring(native.begin(), native.end());
+    const LONG set = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(value.data()),
+                                    static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return set == ERROR_SUCCESS;
+}
+
 // A link at the entry's key, or below it, is deleted as the link: the tree it
 // leads to keeps its values and subkeys, and machineKeyHas does not take the
 // values of that tree for the entry's own.
