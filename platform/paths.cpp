@@ -63,8 +63,8 @@ int cutToDriveRoot(char* path) {
 // Windows takes '/' for a separator too: "C:/dir" is as absolute as "C:\dir".
 static int isSeparator(char c) { return c == '\\' || c == '/'; }
 
+// A drive and a separator ("C:\"), or two separators for a server.
 int pathIsAbsolute(const char* path) {
-    const int drive = path[0] != '\0' && path[1] == ':' && isSeparator(path[2]);
-    const int network = isSeparator(path[0]) && isSeparator(path[1]);
-    return drive || network ? 1 : 0;
+    if (path[0] != '\0' && path[1] == ':') return isSeparator(path[2]);
+    return isSeparator(path[0]) && isSeparator(path[1]);
 }

@@ -129,6 +129,5 @@ ExitCode runUninstall(InstallerContext& context) {
     deleteKeyTree(HKEY_LOCAL_MACHINE, uninstallEntryKey);
     removeUninstallerCopy(context);
     removePath(context.installFolder);
-    context.installFolder[0] = '\0';
     return context.errorText[0] != '\0' ? PRODUCT_FILE_STAYS : INSTALLER_OK;
 }
