@@ -93,6 +93,7 @@ InstalledPaths installedPaths() {
     paths.programFiles = shellFolder(CSIDL_PROGRAM_FILES);
     paths.userPrograms = userProgramsFolder();
     paths.commonPrograms = shellFolder(CSIDL_COMMON_PROGRAMS);
+    paths.startup = shellFolder(CSIDL_STARTUP);
     paths.installFolder = paths.programFiles + "\\OV\\Sonograf";
     paths.userMenuFolder = paths.userPrograms + "\\Orvane\\Sonograf";
     paths.commonMenuFolder = paths.commonPrograms + "\\Orvane\\Sonograf";

@@ -20,6 +20,7 @@ struct InstalledPaths {
     std::string programFiles;      // Program Files ("Program Files (x86)" for 32-bit under WOW64)
     std::string userPrograms;      // per-user Start-menu programs folder, empty if unknown
     std::string commonPrograms;    // all-users Start-menu programs folder, empty if unknown
+    std::string startup;           // per-user startup folder
     std::string installFolder;     // programFiles \ OV\Sonograf
     std::string userMenuFolder;    // userPrograms \ Orvane\Sonograf
     std::string commonMenuFolder;  // commonPrograms \ Orvane\Sonograf
