@@ -224,7 +224,7 @@ BOOL WINAPI fakeCopyFile(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
 // fail instead.
 TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
     enum Obstacle { EarlierFile, LinkAtPath, ReadOnlyAtPath, LeftoverPartial, ReadOnlyPartial, FolderPartial,
-                    FullFolderPartial, FolderAtPath, HeldAtPath };
+                    FullFolderPartial, FolderAtPath, HeldAtPath, MissingFolder };
     const struct {
         const char* what;
         Obstacle obstacle;
@@ -244,7 +244,8 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
                  {"an empty folder at the temporary name", FolderPartial, 4, TRUE, TRUE, TRUE, 1, 1},
                  {"a folder holding a file at the temporary name", FullFolderPartial, 4, TRUE, TRUE, TRUE, 0, 0},
                  {"a folder", FolderAtPath, 4, TRUE, TRUE, TRUE, 0, 0},
-                 {"a file held without sharing", HeldAtPath, 4, TRUE, TRUE, TRUE, 0, 0}};
+                 {"a file held without sharing", HeldAtPath, 4, TRUE, TRUE, TRUE, 0, 0},
+                 {"a missing folder", MissingFolder, 4, TRUE, TRUE, TRUE, 0, 0}};
     TempFolder temp;
     const std::string source = temp.file("source.bin");
     makeFile(source, "abcd");
@@ -260,7 +261,8 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
             fakeCopyResult = c.copyResult;
             fakeMoveResult = c.moveResult;
             TempFolder scratch;
-            const std::string outside = scratch.file("outside.txt"), path = scratch.file("target.bin");
+            const std::string outside = scratch.file("outside.txt");
+            const std::string path = scratch.file(c.obstacle == MissingFolder ? "missing\\target.bin" : "target.bin");
             makeFile(outside, "outside");
             HANDLE holder = INVALID_HANDLE_VALUE;
             switch (c.obstacle) {
@@ -279,6 +281,7 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
                     makeFile(path, "before");
                     holder = holdWithoutSharing(path);
                     break;
+                case MissingFolder: break;
             }
             const int result = copy ? copyWholeFile(wide(source).c_str(), path.c_str(), calls)
                                     : writeWholeFile(path.c_str(), "abcd", 4, calls);
@@ -290,7 +293,8 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
             EXPECT_EQ(c.obstacle == FullFolderPartial, present(partialOf(path))) << what;
             EXPECT_EQ(c.obstacle == FolderAtPath, isFolder(path)) << what;
             if (result == 1) EXPECT_EQ(0u, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) << what;
-            if (c.obstacle == FolderAtPath || c.obstacle == FullFolderPartial) continue;
+            EXPECT_EQ(c.obstacle != MissingFolder, present(path)) << what;
+            if (c.obstacle == FolderAtPath || c.obstacle == FullFolderPartial || c.obstacle == MissingFolder) continue;
             EXPECT_EQ(result == 1 ? "abcd" : "before", readFile<std::string>(path)) << what;
             EXPECT_TRUE(DeleteFileA(path.c_str())) << what << ": the file was closed";
         }
