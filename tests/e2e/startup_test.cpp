@@ -80,61 +80,66 @@ TEST(InstallerStart, SecondInstanceExitsAtOnceWithMinusOne) {
     EXPECT_EQ(closeInstaller(first), 0u);
 }
 
-// Top-level windows of this test program (not the application's file) with
-// the application's title and near it; each records any request it gets.
-struct Bystander {
-    const char* title;
-    HWND window;
-    bool destroyed;
-    bool closed;
-};
-Bystander bystanders[] = {{"Sonograf", nullptr, false, false},
-                          {"sonograf", nullptr, false, false},
-                          {"Sonograf 2", nullptr, false, false}};
-
-LRESULT CALLBACK bystanderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    for (Bystander& b : bystanders) {
-        if (b.window != window) continue;
-        if (message == WM_DESTROY) b.destroyed = true;
-        if (message == WM_CLOSE) b.closed = true;
-        if (message == WM_DESTROY || message == WM_CLOSE) return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void pumpMessages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-}
-
-TEST(InstallerStart, LeavesWindowsOfOtherProgramsAloneWhateverTheirTitle) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = bystanderProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "SonografTestBystander";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-    for (Bystander& b : bystanders) {
-        b.window = CreateWindowExA(0, windowClass.lpszClassName, b.title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                   nullptr, nullptr, windowClass.hInstance, nullptr);
-        ASSERT_NE(b.window, nullptr);
+// A running application is asked to go before the installer's window exists:
+// of the windows below, only the one titled exactly "Sonograf" in a process
+// running "Sonograf.exe" (this program under that name) gets a request, a
+// WM_DESTROY; "sonograf" and "Sonograf 2" there, and "Sonograf" in a program
+// of another name, get none.
+TEST(InstallerStart, AsksOnlyTheApplicationToGoAndBeforeItsWindowExists) {
+    TempFolder temp;
+    const std::string application = temp.file("Sonograf.exe");
+    ASSERT_TRUE(CopyFileA(ownPath().c_str(), application.c_str(), FALSE));
+    struct {
+        std::string program;
+        const char *arguments, *title;
+        DWORD requests;
+        HANDLE process;
+    } running[] = {{application, "--windows Sonograf", "Sonograf", 1, nullptr},
+                   {application, "--windows sonograf \"Sonograf 2\"", "Sonograf 2", 0, nullptr},
+                   {ownPath(), "--windows Sonograf", "Sonograf", 0, nullptr}};
+    for (auto& program : running) {
+        program.process = startProgram(program.program, program.arguments);
+        ASSERT_NE(awaitWindow(windowByTitle, program.process, program.title), nullptr) << program.arguments;
     }
     HANDLE process = startProgram(installerPath(), "");
-    ASSERT_NE(process, nullptr);
-    HWND installerWindow = nullptr;
-    // Wake for every posted message at once, so the request is seen as soon
-    // as it arrives.
-    for (DWORD started = GetTickCount(); GetTickCount() - started < 30000 && installerWindow == nullptr;) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_POSTMESSAGE);
-        pumpMessages();
-        installerWindow = installerWindowOf(process);
-    }
-    ASSERT_NE(installerWindow, nullptr);
-    pumpMessages();
-    for (const Bystander& b : bystanders) {
-        EXPECT_FALSE(b.destroyed) << b.title;
-        EXPECT_FALSE(b.closed) << b.title;
+    ASSERT_NE(awaitWindow(windowByClass, process, kClass), nullptr);
+    for (auto& program : running) {
+        if (HWND window = windowByTitle(program.process, program.title)) PostMessageA(window, WM_QUIT, 0, 0);
+        EXPECT_EQ(finishProgram(program.process, 20000), program.requests) << program.program << " " << program.arguments;
     }
     EXPECT_EQ(closeInstaller(process), 0u);
-    for (Bystander& b : bystanders) DestroyWindow(b.window);
+}
+
+// Stands in for running programs: a top-level window for each title given,
+// which records the requests it gets. Ends at a WM_DESTROY, or at a WM_QUIT
+// the test posts, with what it got: 1 a WM_DESTROY, 2 a WM_CLOSE, 4 a request
+// while the installer's window existed.
+int requests = 0;
+
+LRESULT CALLBACK recordRequests(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_DESTROY && message != WM_CLOSE) return DefWindowProcA(window, message, wParam, lParam);
+    requests |= (message == WM_DESTROY ? 1 : 2) | (FindWindowA(kClass, nullptr) != nullptr ? 4 : 0);
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return 0;
+}
+
+int showWindows(int count, char** titles) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = recordRequests;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "SonografTestWindow";
+    RegisterClassA(&windowClass);
+    for (int i = 0; i < count; ++i)
+        CreateWindowExA(0, windowClass.lpszClassName, titles[i], WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                        windowClass.hInstance, nullptr);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    return requests;
 }
 }  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--windows") return showWindows(argc - 2, argv + 2);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
