@@ -232,13 +232,6 @@ TEST_F(OsVersionFakes, FrameMetricsFillOnlyTheOutputsGiven) {
     }
 }
 
-TEST(FrameMetrics, RealSystemWithoutPaddedBorderUsesTheFixedFrameAlone) {
-    int32_t frame = -1, caption = -1;
-    getFrameMetrics(&frame, &caption, nullptr, FRAME_FIXED);
-    EXPECT_EQ(frame, GetSystemMetrics(92) + GetSystemMetrics(SM_CXFIXEDFRAME));
-    EXPECT_EQ(caption, GetSystemMetrics(SM_CYCAPTION));
-}
-
 // The real calls under each Windows version Wine can emulate: a copy of this
 // program, named per version, is given that version through Wine's per-program
 // settings and reports what it sees through its exit code.

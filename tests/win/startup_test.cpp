@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstddef>
 #include <string>
 
 #include "core/context.h"
@@ -15,35 +14,6 @@
 #include "support/process.h"
 
 namespace {
-TEST(InstallerContext, FieldsStandInTheirOrderWithTheirSizes) {
-    const size_t offsets[] = {
-        offsetof(InstallerContext, window),         offsetof(InstallerContext, instance),
-        offsetof(InstallerContext, isWow64),        offsetof(InstallerContext, selfFolder),
-        offsetof(InstallerContext, selfPath),       offsetof(InstallerContext, timerId),
-        offsetof(InstallerContext, osVersionCode),  offsetof(InstallerContext, alreadyInstalled),
-        offsetof(InstallerContext, installFolder),  offsetof(InstallerContext, packageHeader),
-        offsetof(InstallerContext, buttonRect),     offsetof(InstallerContext, blinkCount),
-        offsetof(InstallerContext, background),     offsetof(InstallerContext, backgroundWidth),
-        offsetof(InstallerContext, backgroundHeight), offsetof(InstallerContext, handCursor),
-        offsetof(InstallerContext, boldFont),       offsetof(InstallerContext, largeFont),
-        offsetof(InstallerContext, workerThread),   offsetof(InstallerContext, workerThreadId),
-        offsetof(InstallerContext, busy),           offsetof(InstallerContext, workerResult),
-        offsetof(InstallerContext, errorCaption),   offsetof(InstallerContext, errorText),
-        offsetof(InstallerContext, statusText)};
-    for (size_t i = 1; i < sizeof offsets / sizeof offsets[0]; ++i) EXPECT_LT(offsets[i - 1], offsets[i]) << i;
-    InstallerContext c;
-    EXPECT_EQ(sizeof c.selfFolder, 1024u);
-    EXPECT_EQ(sizeof c.selfPath, 1024u);
-    EXPECT_EQ(sizeof c.installFolder, 1024u);
-    EXPECT_EQ(sizeof c.packageHeader, 312u);
-    EXPECT_EQ(sizeof c.buttonRect, 16u);
-    EXPECT_EQ(sizeof c.errorCaption, 512u);
-    EXPECT_EQ(sizeof c.errorText, 2048u);
-    EXPECT_EQ(sizeof c.statusText, 1024u);
-    EXPECT_EQ(sizeof c.osVersionCode, 4u);
-    EXPECT_EQ(sizeof c.busy, 4u);
-}
-
 TEST(InstallerContext, InitZeroFillsEverythingButInstanceAndWow64Flag) {
     InstallerContext context;
     memset(&context, 0xAB, sizeof context);
