@@ -99,11 +99,10 @@ TEST_F(PackTool, BuildListVerifyExtractRoundTrip) {
     EXPECT_NE(0, memcmp(package.data() + 312, app.data(), 64));
 }
 
+// The name rule has its own table; here a few names show that build applies it.
 TEST_F(PackTool, BuildRefusesUnsafeNamesAndWritesNothing) {
     const std::string tooLong(128, 'a');
-    const char* const unsafe[] = {"..\\escape.exe", "sub\\..\\..\\x", "\\rooted", "/rooted", "C:\\x.exe",
-                                  "file.txt:stream", "", "...", tooLong.c_str(), "sub/app.exe", "c\\\\d", ".",
-                                  " ", "a\\", "readme.txt.", "docs \\x", "\x1b[2Jx", "Sonograf.exe"};
+    const char* const unsafe[] = {"..\\escape.exe", tooLong.c_str(), "Sonograf.exe"};
     for (const char* name : unsafe) {
         SCOPED_TRACE(name);
         expectRun({"build", at("pkg.bin"), at("app.exe"), at("readme.txt"), "sonograf.exe", name}, PACK_EXIT_BROKEN,
@@ -449,6 +448,9 @@ TEST_F(PackTool, ListAndVerifyRefuseAnExecutableWindowsWouldNotStart) {
     } cases[] = {
         {"sound", [](SyntheticPe&) {}, nullptr},
         {"section data one byte short", [](SyntheticPe& p) { p.image.pop_back(); }, "the executable is cut short"},
+        {"section data past the end, the package whole",
+         [](SyntheticPe& p) { p.put32(SyntheticPe::OPTIONAL + 224 + 16, static_cast<uint32_t>(p.image.size())); },
+         "the executable is cut short"},
         {"x86-64 machine with PE32", [](SyntheticPe& p) { p.put16(PE_MACHINE, 0x8664); }, machine},
         {"i386 machine with PE32+", [](SyntheticPe& p) { p.put16(SyntheticPe::OPTIONAL, 0x20B); }, machine},
         {"section alignment 0x1800", [](SyntheticPe& p) { p.put32(PE_ALIGNMENT, 0x1800); }, alignment},
