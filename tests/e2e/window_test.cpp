@@ -404,16 +404,18 @@ TEST_F(Window, InstallShowsBusyPanelRefusesInputAndReportsSuccess) {
         readClient(run.window, frame);
         return frame.differences(installing, word) == 0 ? 1 : frame.count(word, kBlack) == wordArea ? 0 : -1;
     };
-    // The first phase after the pressed button, once two samples in a row show
-    // it; judged only when no sample came late enough to miss a whole tick.
+    // The first phase after the pressed button: "Installing" as soon as one
+    // sample shows it, a blank panel once two in a row do (a panel drawn but
+    // not yet written on is blank too). Judged only when no sample came late
+    // enough to miss a shown phase.
     int first = -1, previous = -1;
     bool prompt = true;
     DWORD last = GetTickCount();
     waitUntil([&] {
         const int now = phase();
-        prompt = prompt && GetTickCount() - last < 200;
+        prompt = prompt && GetTickCount() - last < 150;
         last = GetTickCount();
-        if (now != -1 && now == previous) first = now;
+        if (now == 1 || (now == 0 && previous == 0)) first = now;
         previous = now;
         return first != -1;
     });
