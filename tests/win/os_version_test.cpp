@@ -207,26 +207,16 @@ TEST_F(OsVersionFakes, LookupStopsAtTheFirstMissingFunction) {
     EXPECT_EQ(fake.lookups, 3);
 }
 
-TEST_F(OsVersionFakes, FrameMetricsAddThePaddedBorderToTheChosenFrame) {
-    MonitorFunctions table = {};
-    int32_t frame = 0, caption = 0, menu = 0;
-    getFrameMetrics(&frame, &caption, &menu, FRAME_FIXED, table, fakeCalls);
-    EXPECT_EQ(frame, 1092 + 1007);
-    EXPECT_EQ(caption, 1004);
-    EXPECT_EQ(menu, 1015);
-    getFrameMetrics(&frame, nullptr, nullptr, 0, table, fakeCalls);
-    EXPECT_EQ(frame, 1092 + 1032);
-}
-
-// Any output may be left out: the ones given get their own values, whatever
-// else is asked for (the row without outputs must simply write nothing).
+// The frame is the padded border plus the fixed or the sizable frame. Any
+// output may be left out: the ones given get their own values, whatever else
+// is asked for (the row without outputs must simply write nothing).
 TEST_F(OsVersionFakes, FrameMetricsFillOnlyTheOutputsGiven) {
     MonitorFunctions table = {};
-    for (int given = 0; given < 8; ++given) {
+    for (int given = 0; given < 16; ++given) {
         int32_t frame = -1, caption = -1, menu = -1;
         getFrameMetrics((given & 1) ? &frame : nullptr, (given & 2) ? &caption : nullptr,
-                        (given & 4) ? &menu : nullptr, FRAME_FIXED, table, fakeCalls);
-        EXPECT_EQ(frame, (given & 1) ? 1092 + 1007 : -1) << given;
+                        (given & 4) ? &menu : nullptr, (given & 8) ? FRAME_FIXED : 0, table, fakeCalls);
+        EXPECT_EQ(frame, (given & 1) ? 1092 + ((given & 8) ? 1007 : 1032) : -1) << given;
         EXPECT_EQ(caption, (given & 2) ? 1004 : -1) << given;
         EXPECT_EQ(menu, (given & 4) ? 1015 : -1) << given;
     }
