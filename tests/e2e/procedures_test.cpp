@@ -225,7 +225,6 @@ protected:
     }
     std::string installed(const std::string& name) const { return paths.installFolder + "\\" + name; }
     std::string entry() const { return "HKLM\\" + paths.uninstallKey; }
-    bool entryThere() const { return keyExists(HKEY_LOCAL_MACHINE, paths.uninstallKey, paths.view); }
     // A value of the uninstall entry as stored, empty when it is not there.
     std::string entryValue(const char* name) const {
         char data[1024] = {};
@@ -511,7 +510,6 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
             return run(installer, "-h -u");
         });
     };
-    auto appears = [](const std::string& path) { return [path] { return present(path); }; };
 
     enum Start { Clean, Installed, Continue };
     struct Step {
@@ -606,22 +604,22 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
         {"the same, by the installer", Continue, [&] { program = installer; }, silent("-h -u"), 0,
          with(documented, outsideLeft)},
     };
+    const std::string partial = installed("sonograf.exe" PARTIAL_SUFFIX), copyPartial = copy + PARTIAL_SUFFIX;
+    const struct {
+        const char* what;
+        Start start;
+        const char* arguments;
+        std::function<bool()> moment;
+    } kills[] = {{"install killed while the application is written", Clean, "-h -i", [&] { return present(partial); }},
+                 {"install killed as the application appears", Clean, "-h -i", [&] { return present(application); }},
+                 {"install killed while the copy is written", Clean, "-h -i", [&] { return present(copyPartial); }},
+                 {"install killed as the copy appears", Clean, "-h -i", [&] { return present(copy); }},
+                 {"install killed as its entry is marked complete", Clean, "-h -i", [&] { return entryComplete(); }},
+                 {"uninstall killed as the application goes", Installed, "-h -u", [&] { return !present(application); }}};
     const char* asked = std::getenv("SONOGRAF_KILL_TRIES");
-    for (int attempt = 0, tries = asked ? std::atoi(asked) : 3; attempt < tries; ++attempt) {
-        const std::string partial = installed("sonograf.exe" PARTIAL_SUFFIX), copyPartial = copy + PARTIAL_SUFFIX;
-        steps.push_back({"install killed while the application is written", Clean, nullptr,
-                         killed("-h -i", appears(partial)), 0, documented});
-        steps.push_back({"install killed as the application appears", Clean, nullptr,
-                         killed("-h -i", appears(application)), 0, documented});
-        steps.push_back({"install killed while the copy is written", Clean, nullptr,
-                         killed("-h -i", appears(copyPartial)), 0, documented});
-        steps.push_back({"install killed as the copy appears", Clean, nullptr, killed("-h -i", appears(copy)), 0,
-                         documented});
-        steps.push_back({"install killed as its entry is marked complete", Clean, nullptr,
-                         killed("-h -i", [&] { return entryComplete(); }), 0, documented});
-        steps.push_back({"uninstall killed as the application goes", Installed, nullptr,
-                         killed("-h -u", [&] { return !present(application); }), 0, documented});
-    }
+    for (int attempt = 0, tries = asked ? std::atoi(asked) : 3; attempt < tries; ++attempt)
+        for (const auto& kill : kills)
+            steps.push_back({kill.what, kill.start, nullptr, killed(kill.arguments, kill.moment), 0, documented});
     // What any interrupted or hindered run left, -u removes of the product's
     // own, run by the installer or through the registered QuietUninstallString.
     // An application that runs hung or is held open, or another product file
