@@ -282,13 +282,17 @@ protected:
 TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
     const std::string entry = this->entry();
     // Whatever the installer's file is called, like the application or in
-    // characters outside the code page, the copy has its own one name.
-    const std::wstring names[] = {L"", L"Other Setup.exe", L"Sonograf.exe", std::wstring(kForeignName) + L".exe"};
+    // characters outside the code page, and whatever its folder is called (as
+    // the downloads folder of a user named so), the copy has its own one name.
+    const std::wstring foreign = kForeignName;
+    const std::wstring names[] = {L"", L"Other Setup.exe", L"Sonograf.exe", foreign + L".exe",
+                                  foreign + L"\\SonografSetup.exe"};
     for (const std::wstring& startedAs : names) {
         TempFolder temp;
         std::wstring started = wide(installer);
         if (!startedAs.empty()) {
             started = wide(temp.path()) + L"\\" + startedAs;
+            CreateDirectoryW((wide(temp.path()) + L"\\" + foreign).c_str(), nullptr);
             ASSERT_TRUE(CopyFileW(wide(installer).c_str(), started.c_str(), FALSE));
             SetFileAttributesW(started.c_str(), FILE_ATTRIBUTE_READONLY);  // the copy is made writable
         }
@@ -332,28 +336,9 @@ TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
         // The temporary folder's own removal sees only names the code page holds.
         if (!startedAs.empty() && SetFileAttributesW(started.c_str(), FILE_ATTRIBUTE_NORMAL))
             DeleteFileW(started.c_str());
+        RemoveDirectoryW((wide(temp.path()) + L"\\" + foreign).c_str());
         removeAll();
     }
-}
-
-// As from the downloads folder of a user named so.
-TEST_F(Procedures, InstallerStartedFromAFolderNamedOutsideTheCodePage) {
-    TempFolder temp;
-    const std::wstring folder = wide(temp.path()) + L"\\" + kForeignName;
-    const std::wstring started = folder + L"\\SonografSetup.exe";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(wide(installer).c_str(), started.c_str(), FALSE));
-    EXPECT_EQ(finishProgram(startProgram(started, L"-h -i"), 60000), 0u);
-    EXPECT_EQ(productFilesWhole(), 3);
-    const Lines now = changes();
-    EXPECT_TRUE(now.count(textLine(entry(), "UninstallString", "\"" + copy + "\"")));
-    EXPECT_TRUE(now.count(textLine(entry(), "QuietUninstallString", "\"" + copy + "\" -h -u")));
-    // What the registered quiet uninstall runs: the copy, which moves out of the folder.
-    Lines expected = documentedTraces();
-    expected.insert(fileLine(setAside, setup.size()));
-    expectRun(copy, "-h -u", 0, expected, "the copy");
-    DeleteFileW(started.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 // The per-user shortcuts go into a "Programs" folder named in any characters;
