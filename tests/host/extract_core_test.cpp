@@ -119,9 +119,11 @@ TEST(ExtractCore, CarriedLayoutExtractsBothEntriesEndingAtTheLastByte) {
     EXPECT_TRUE(again.wrote("sonograf.exe", package.app));
 }
 
-// Each case damages the package or makes the disk refuse a step, and names
-// the outcome, each entry's reasons and the files written.
-TEST(ExtractCore, CorruptionAndRefusalOutcomes) {
+// Each case damages the package, makes the disk refuse a step or names the
+// only entry to write, and names the outcome, each entry's reasons and the
+// files written.
+TEST(ExtractCore, CorruptionRefusalAndSelectionOutcomes) {
+    void (*const intact)(TestPackage&, FakeDisk&) = [](TestPackage&, FakeDisk&) {};
     const struct {
         const char* what;
         void (*damage)(TestPackage&, FakeDisk&);
@@ -129,6 +131,7 @@ TEST(ExtractCore, CorruptionAndRefusalOutcomes) {
         unsigned outcome0, outcome1;
         bool appWritten;
         bool readmeWritten;
+        const char* onlyName = nullptr;
     } cases[] = {
         {"entry 1 one byte past the end", [](TestPackage& p, FakeDisk&) { p.bytes.pop_back(); }, -101, 0,
          ENTRY_OUT_OF_BOUNDS, true, false},
@@ -195,12 +198,20 @@ TEST(ExtractCore, CorruptionAndRefusalOutcomes) {
         {"entry 0 not written",
          [](TestPackage&, FakeDisk& d) { d.refuseWriteOf = std::string(kInstallFolder) + "\\sonograf.exe"; }, -101,
          ENTRY_NOT_WRITTEN, 0, false, true},
+        {"only readme.txt", intact, 0, 0, 0, false, true, "readme.txt"},
+        {"only sonograf.exe", intact, 0, 0, 0, true, false, "sonograf.exe"},
+        {"only readme.txt, entry 0 still verified",
+         [](TestPackage& p, FakeDisk&) { p.bytes[PACKAGE_FIELD_DIGEST] ^= 0xFF; }, -101, ENTRY_DIGEST_MISMATCH, 0,
+         false, true, "readme.txt"},
+        {"only a name the package lacks", intact, 0, 0, 0, false, false, "nothing.txt"},
+        {"only a name in other case: it is compared case-sensitively", intact, 0, 0, 0, false, false, "README.TXT"},
+        {"only the start of a name: the whole name is compared", intact, 0, 0, 0, false, false, "readme.tx"},
     };
     for (const auto& c : cases) {
         TestPackage package(3000, 200);
         Extraction x;
         c.damage(package, x.disk);
-        EXPECT_EQ(c.expected, x.run(package.bytes)) << c.what;
+        EXPECT_EQ(c.expected, x.run(package.bytes, c.onlyName)) << c.what;
         EXPECT_EQ(c.outcome0, x.outcomes[0]) << c.what;
         EXPECT_EQ(c.outcome1, x.outcomes[1]) << c.what;
         EXPECT_EQ(c.appWritten, x.wrote("sonograf.exe", package.app)) << c.what;
@@ -208,32 +219,6 @@ TEST(ExtractCore, CorruptionAndRefusalOutcomes) {
         const size_t refused = x.disk.refuseWriteOf.empty() ? 0 : 1;
         EXPECT_EQ(x.disk.files.size() + refused, x.disk.writesTried.size())
             << c.what << ": only verified entries are written";
-    }
-}
-
-TEST(ExtractCore, OnlyNameSelectsTheEntryToWrite) {
-    const struct {
-        const char* onlyName;
-        bool damageDigest0;
-        int expected;
-        bool appWritten;
-        bool readmeWritten;
-    } cases[] = {
-        {"readme.txt", false, 0, false, true},
-        {"sonograf.exe", false, 0, true, false},
-        {"readme.txt", true, -101, false, true},  // entry 0 is still verified
-        {"nothing.txt", false, 0, false, false},
-        {"README.TXT", false, 0, false, false},   // case-sensitive
-        {"readme.tx", false, 0, false, false},    // whole string
-    };
-    for (const auto& c : cases) {
-        TestPackage package(500, 60);
-        if (c.damageDigest0) package.bytes[PACKAGE_FIELD_DIGEST] ^= 0xFF;
-        Extraction x;
-        EXPECT_EQ(c.expected, x.run(package.bytes, c.onlyName)) << c.onlyName;
-        EXPECT_EQ(c.appWritten, x.wrote("sonograf.exe", package.app)) << c.onlyName;
-        EXPECT_EQ(c.readmeWritten, x.wrote("readme.txt", package.readme)) << c.onlyName;
-        EXPECT_EQ(x.disk.files.size(), x.disk.writesTried.size()) << c.onlyName;
     }
 }
 

@@ -77,14 +77,6 @@ TEST(Keystream, ApplyingTwiceRestoresTheInput) {
     }
 }
 
-TEST(Keystream, DependsOnTheLengthOfTheRange) {
-    const std::vector<uint8_t> plain = patterned(64);
-    const std::vector<uint8_t> encoded = tableStreamOf(plain, PACKAGE_INITIAL_KEY, kStepTable);
-    const std::vector<uint8_t> prefix(encoded.begin(), encoded.begin() + 32);
-    const std::vector<uint8_t> decodedPrefix = tableStreamOf(prefix, PACKAGE_INITIAL_KEY, kStepTable);
-    EXPECT_NE(decodedPrefix, std::vector<uint8_t>(plain.begin(), plain.begin() + 32));
-}
-
 // A change of table[t] alone changes exactly the bytes whose counter c has
 // c mod 16 == t, by the change itself.
 TEST(Keystream, TableIndexFollowsTheCounter) {

@@ -13,29 +13,21 @@
 
 namespace {
 
+// Entry 1 starts at 156: name at 156, then offset 284, size 288, digest 292
+// and reserved 308, little-endian; entry 0's bytes stay zero.
 TEST(PackageFormat, EntryFieldsLieAtTheirDocumentedOffsetsLittleEndian) {
-    uint8_t header[PACKAGE_HEADER_SIZE] = {0};
-    PackageEntry entry;
-    memset(entry.name, 0, sizeof entry.name);
-    strcpy(entry.name, "readme.txt");
-    entry.offset = 0x04030201u;
-    entry.size = 0x08070605u;
-    for (int i = 0; i < 16; ++i) entry.digest[i] = static_cast<uint8_t>(0xD0 + i);
-    entry.reserved = PACKAGE_RESERVED_VALUE;
-    writePackageEntry(header, 1, &entry);
-
-    // Entry 1 starts at 156: name at 156, offset 284, size 288, digest 292, reserved 308.
-    EXPECT_EQ(0, memcmp(header + 156, "readme.txt", 11));
-    const uint8_t offsetBytes[4] = {1, 2, 3, 4}, sizeBytes[4] = {5, 6, 7, 8}, reservedBytes[4] = {0x3C, 0, 0x48, 0};
-    EXPECT_EQ(0, memcmp(header + 284, offsetBytes, 4));
-    EXPECT_EQ(0, memcmp(header + 288, sizeBytes, 4));
-    EXPECT_EQ(0xD0, header[292]);
-    EXPECT_EQ(0xDF, header[307]);
-    EXPECT_EQ(0, memcmp(header + 308, reservedBytes, 4));
-    for (uint32_t i = 0; i < PACKAGE_ENTRY_SIZE; ++i) EXPECT_EQ(0, header[i]) << "entry 0 byte " << i;
+    PackageEntry entry = {"readme.txt", 0x04030201u, 0x08070605u, {}, PACKAGE_RESERVED_VALUE};
+    std::vector<uint8_t> header(PACKAGE_HEADER_SIZE, 0), expected(PACKAGE_HEADER_SIZE, 0);
+    const uint8_t fields[12] = {1, 2, 3, 4, 5, 6, 7, 8, 0x3C, 0, 0x48, 0};
+    memcpy(&expected[156], "readme.txt", 10);
+    memcpy(&expected[284], fields, 8);
+    for (uint8_t i = 0; i < 16; ++i) entry.digest[i] = expected[292 + i] = static_cast<uint8_t>(0xD0 + i);
+    memcpy(&expected[308], fields + 8, 4);
+    writePackageEntry(header.data(), 1, &entry);
+    EXPECT_EQ(expected, header);
 
     PackageEntry back;
-    readPackageEntry(header, 1, &back);
+    readPackageEntry(header.data(), 1, &back);
     EXPECT_EQ(0, memcmp(&back, &entry, sizeof entry)) << "every field reads back";
 }
 
@@ -125,6 +117,8 @@ TEST(PackageFormat, NamesThatWriteOneFile) {
     }
 }
 
+// The header names each entry, NUL-filled, with its place, its size, the
+// digest of its plain bytes and the reserved value.
 TEST(PackageBuilder, LaysOutHeaderAndStoredBytesAsTheScheduleEncodesThem) {
     const std::vector<uint8_t> app = {'M', 'Z', 0x90, 0, 3, 0, 0};
     const std::vector<uint8_t> readme = {'h', 'i', '\n'};
@@ -133,29 +127,19 @@ TEST(PackageBuilder, LaysOutHeaderAndStoredBytesAsTheScheduleEncodesThem) {
     std::vector<uint8_t> package(packageBuildSize(files));
     ASSERT_EQ(0, buildPackage(files, package.data(), static_cast<uint32_t>(package.size())));
 
-    PackageEntry e0, e1;
-    readPackageEntry(package.data(), 0, &e0);
-    readPackageEntry(package.data(), 1, &e1);
-    EXPECT_STREQ("sonograf.exe", e0.name);
-    EXPECT_STREQ("readme.txt", e1.name);
-    for (uint32_t i = 13; i < PACKAGE_NAME_SIZE; ++i) EXPECT_EQ(0, e0.name[i]) << "NUL fill at " << i;
-    EXPECT_EQ(312u, e0.offset);
-    EXPECT_EQ(7u, e0.size);
-    EXPECT_EQ(319u, e1.offset);
-    EXPECT_EQ(3u, e1.size);
-    EXPECT_EQ(PACKAGE_RESERVED_VALUE, e0.reserved);
-    EXPECT_EQ(PACKAGE_RESERVED_VALUE, e1.reserved);
-    uint8_t digest[16];
-    md5Digest(app.data(), 7, digest);
-    EXPECT_EQ(0, memcmp(digest, e0.digest, 16));
-    md5Digest(readme.data(), 3, digest);
-    EXPECT_EQ(0, memcmp(digest, e1.digest, 16));
+    PackageEntry entries[2] = {{"sonograf.exe", 312, 7, {}, PACKAGE_RESERVED_VALUE},
+                               {"readme.txt", 319, 3, {}, PACKAGE_RESERVED_VALUE}};
+    md5Digest(app.data(), 7, entries[0].digest);
+    md5Digest(readme.data(), 3, entries[1].digest);
+    std::vector<uint8_t> header(PACKAGE_HEADER_SIZE);
+    for (uint32_t i = 0; i < 2; ++i) writePackageEntry(header.data(), i, &entries[i]);
+    EXPECT_EQ(header, std::vector<uint8_t>(package.begin(), package.begin() + PACKAGE_HEADER_SIZE));
 
     // Entry 0 under the initial key and a zero table; entry 1 under the key
     // and table derived from entry 0's stored bytes.
     PackageStream stream;
     startPackageSchedule(&stream);
-    uint8_t plain[7];
+    uint8_t plain[7], digest[MD5_DIGEST_SIZE];
     applyTableStream(plain, package.data() + 312, 7, stream.key, stream.table);
     EXPECT_EQ(0, memcmp(plain, app.data(), 7));
     md5Digest(package.data() + 312, 7, digest);
