@@ -82,7 +82,6 @@ TEST(CutToDriveRoot, KeepsOnlyDriveAndServerRoots) {
     });
 }
 
-
 // The startup folder's fallbacks ("Startup", empty) must never count as a
 // folder: a shortcut deleted there would be looked for in the current folder.
 TEST(PathIsAbsolute, OnlyDriveAndNetworkPathsCount) {

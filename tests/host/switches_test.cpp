@@ -1,48 +1,37 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/switches.h"
 
 namespace {
-struct SwitchCase {
-    const char* commandLine;
-    int hidden, install, uninstall;
-};
+std::vector<int> switchesSet() { return {hiddenMode, silentInstall, silentUninstall}; }
 
-class SwitchParsing : public ::testing::TestWithParam<SwitchCase> {
-protected:
-    void SetUp() override { hiddenMode = silentInstall = silentUninstall = 0; }
-};
-
-TEST_P(SwitchParsing, SetsExactlyTheSwitchesNamedRightAfterEachDash) {
-    const SwitchCase& c = GetParam();
-    parseSwitches(c.commandLine);
-    EXPECT_EQ(hiddenMode, c.hidden) << c.commandLine;
-    EXPECT_EQ(silentInstall, c.install) << c.commandLine;
-    EXPECT_EQ(silentUninstall, c.uninstall) << c.commandLine;
+TEST(SwitchParsing, SetsExactlyTheSwitchesNamedRightAfterEachDash) {
+    const struct {
+        const char* commandLine;
+        std::vector<int> set;  // hidden, install, uninstall
+    } cases[] = {{"", {0, 0, 0}},         {"-", {0, 0, 0}},     {"h", {0, 0, 0}},
+                 {"-h", {1, 0, 0}},       {"-H", {1, 0, 0}},    {"-i", {0, 1, 0}},
+                 {"-I", {0, 0, 0}},       {"-u", {0, 0, 1}},    {"-U", {0, 0, 1}},
+                 {"-hu", {1, 0, 0}},      {"-h -u", {1, 0, 1}}, {"-h-i", {1, 1, 0}},
+                 {"--i", {0, 0, 0}},      {"-h -", {1, 0, 0}},  {"a-h", {1, 0, 0}},
+                 {"-x -i -U", {0, 1, 1}}, {"/h /i", {0, 0, 0}}, {"C:\\dir-install\\x -hide", {1, 1, 0}}};
+    for (const auto& c : cases) {
+        hiddenMode = silentInstall = silentUninstall = 0;
+        parseSwitches(c.commandLine);
+        EXPECT_EQ(c.set, switchesSet()) << c.commandLine;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, SwitchParsing,
-                         ::testing::Values(SwitchCase{"", 0, 0, 0}, SwitchCase{"-", 0, 0, 0},
-                                           SwitchCase{"h", 0, 0, 0}, SwitchCase{"-h", 1, 0, 0},
-                                           SwitchCase{"-H", 1, 0, 0}, SwitchCase{"-i", 0, 1, 0},
-                                           SwitchCase{"-I", 0, 0, 0}, SwitchCase{"-u", 0, 0, 1},
-                                           SwitchCase{"-U", 0, 0, 1}, SwitchCase{"-hu", 1, 0, 0},
-                                           SwitchCase{"-h -u", 1, 0, 1}, SwitchCase{"-h-i", 1, 1, 0},
-                                           SwitchCase{"--i", 0, 0, 0}, SwitchCase{"-h -", 1, 0, 0},
-                                           SwitchCase{"a-h", 1, 0, 0}, SwitchCase{"-x -i -U", 0, 1, 1},
-                                           SwitchCase{"/h /i", 0, 0, 0},
-                                           SwitchCase{"C:\\dir-install\\x -hide", 1, 1, 0}));
 
 TEST(SwitchParsingOnce, NullCommandLineSetsNothingAndLaterCallsNeverClearASwitch) {
     hiddenMode = silentInstall = silentUninstall = 0;
     parseSwitches(nullptr);
-    EXPECT_EQ(hiddenMode + silentInstall + silentUninstall, 0);
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), switchesSet());
     parseSwitches("-h -i");
     parseSwitches("-u");
     parseSwitches(nullptr);
-    EXPECT_EQ(hiddenMode, 1);
-    EXPECT_EQ(silentInstall, 1);
-    EXPECT_EQ(silentUninstall, 1);
+    EXPECT_EQ((std::vector<int>{1, 1, 1}), switchesSet());
 }
 // A dash in the installer's own path must not count as a switch.
 TEST(SkipProgramName, LeavesWhatWinMainWouldReceive) {
