@@ -409,7 +409,8 @@ TEST_F(PackTool, ListsAndVerifiesThePackageInsideAnExecutable) {
 }
 
 // Fields of the synthetic image that the damaged installers below change.
-const uint32_t PE_MACHINE = 0x44, PE_ENTRY = SyntheticPe::OPTIONAL + 16, PE_ALIGNMENT = SyntheticPe::OPTIONAL + 32,
+const uint32_t PE_MACHINE = 0x44, PE_SECTION_COUNT = 0x46, PE_SECTION_2 = SyntheticPe::OPTIONAL + 224 + 40,
+               PE_ENTRY = SyntheticPe::OPTIONAL + 16, PE_ALIGNMENT = SyntheticPe::OPTIONAL + 32,
                PE_IMAGE_SIZE = SyntheticPe::OPTIONAL + 56, PE_IMPORTS = SyntheticPe::OPTIONAL + 96 + 8,
                PE_VIRTUAL_SIZE = SyntheticPe::OPTIONAL + 224 + 8;
 
@@ -432,6 +433,12 @@ TEST_F(PackTool, ListAndVerifyRefuseAnExecutableWindowsWouldNotStart) {
         {"section data one byte short", [](SyntheticPe& p) { p.image.pop_back(); }, "the executable is cut short"},
         {"section data past the end, the package whole",
          [](SyntheticPe& p) { p.put32(SyntheticPe::OPTIONAL + 224 + 16, static_cast<uint32_t>(p.image.size())); },
+         "the executable is cut short"},
+        {"a second section's data one byte past the end",
+         [](SyntheticPe& p) {
+             p.put16(PE_SECTION_COUNT, 2);
+             p.put32(PE_SECTION_2 + 16, 2), p.put32(PE_SECTION_2 + 20, static_cast<uint32_t>(p.image.size()) - 1);
+         },
          "the executable is cut short"},
         {"x86-64 machine with PE32", [](SyntheticPe& p) { p.put16(PE_MACHINE, 0x8664); }, machine},
         {"i386 machine with PE32+", [](SyntheticPe& p) { p.put16(SyntheticPe::OPTIONAL, 0x20B); }, machine},
