@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # pack_flip_test.sh PACKER SETUP_EXE WORKDIR
-# `list` and `verify` both refuse a copy of the real installer (PE32 or PE32+,
-# several sections) cut short, as a broken download leaves it, also where the
-# whole package is still there. Damaged packages, also inside an executable,
-# are the host tests' concern.
+# The real installer (PE32 or PE32+, several sections) carries its package as
+# built, filling the resource; `list` and `verify` both refuse a copy of it
+# cut short, as a broken download leaves it, also where the whole package is
+# still there. Damaged packages, also inside an executable, are the host
+# tests' concern.
 set -euo pipefail
 packer=$1 setup=$2 work=$3
 rm -rf "$work"
@@ -14,6 +15,10 @@ listing=$("$packer" list "$setup")
 base=$(sed -n 's/.*RCDATA 100 at file offset \([0-9]*\)).*/\1/p' <<<"$listing")
 package_size=$(sed -n 's/.*: package of \([0-9]*\) bytes.*/\1/p' <<<"$listing")
 [ -n "$base" ] || { echo "no package resource found in $setup"; exit 1; }
+# The package fills its resource: entry 0 right after the header, entry 1 ending at the last byte.
+grep -q '^entry 0 "[^"]*": offset 312, .*, ok$' <<<"$listing" &&
+  grep -q "^entry 1 \"[^\"]*\": .*, end $package_size, .*, ok\$" <<<"$listing" ||
+  { echo "the package is broken or does not fill its resource:"; echo "$listing"; exit 1; }
 
 failures=0
 # expect_cut LENGTH: a copy of the first LENGTH bytes fails list and verify.

@@ -479,18 +479,4 @@ TEST_F(PackTool, ListAndVerifyRefuseAnExecutableWindowsWouldNotStart) {
     }
 }
 
-// The installer of the win32 build, when it has been built beside this tree.
-TEST(PeResource, FindsThePackageInTheBuiltInstaller) {
-    const fs::path setup = fs::path(__FILE__).parent_path().parent_path().parent_path() / "build" / "win32" /
-                           "SonografSetup.exe";
-    if (!fs::exists(setup)) GTEST_SKIP() << setup << " not built";
-    const std::vector<uint8_t> image = readFile(setup);
-    size_t offset = 0, length = 0;
-    ASSERT_EQ(0, findPeResource(image.data(), image.size(), PE_RT_RCDATA, PACKAGE_RESOURCE_ID, &offset, &length));
-    PackageCheck check;
-    EXPECT_EQ(0, checkPackage(image.data() + offset, static_cast<uint32_t>(length), &check));
-    EXPECT_EQ(PACKAGE_HEADER_SIZE, check.entries[0].entry.offset);
-    EXPECT_EQ(length, static_cast<size_t>(check.entries[1].entry.offset) + check.entries[1].entry.size);
-}
-
 }  // namespace
