@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# pack_flip_test.sh PACKER SETUP_EXE WORKDIR
+# pack_cut_test.sh PACKER SETUP_EXE WORKDIR
 # The real installer (PE32 or PE32+, several sections) carries its package as
 # built, filling the resource; `list` and `verify` both refuse a copy of it
 # cut short, as a broken download leaves it, also where the whole package is
