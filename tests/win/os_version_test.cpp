@@ -14,24 +14,23 @@
 namespace {
 // What the fake platform answers; reset by each test.
 struct FakeSystem {
-    int versionCallsToFail;
-    int versionCalls;
-    DWORD seenSizes[3];
-    DWORD major, minor, build, platformId;
-    BYTE productType;
-    bool hasRtlGetVersion;
-    LONG rtlStatus;
-    DWORD rtlMajor, rtlMinor, rtlBuild;
-    bool hasIsWow64Process;
-    BOOL wow64Answer;
-    BOOL wow64CallResult;
-    const char* missingUser32Function;
-    int lookups;
+    size_t versionCallsToFail = 0;
+    std::vector<DWORD> seenSizes;  // the record size of each GetVersionExA call
+    DWORD major = 0, minor = 0, build = 0, platformId = 2;
+    BYTE productType = 1;
+    bool hasRtlGetVersion = true;
+    LONG rtlStatus = 0;
+    DWORD rtlMajor = 0, rtlMinor = 0, rtlBuild = 0;
+    bool hasIsWow64Process = true;
+    BOOL wow64Answer = FALSE;
+    BOOL wow64CallResult = TRUE;
+    const char* missingUser32Function = nullptr;
+    int lookups = 0;
 } fake;
 
 BOOL WINAPI fakeGetVersionExA(OSVERSIONINFOA* info) {
-    if (fake.versionCalls < 3) fake.seenSizes[fake.versionCalls] = info->dwOSVersionInfoSize;
-    if (fake.versionCalls++ < fake.versionCallsToFail) return FALSE;
+    fake.seenSizes.push_back(info->dwOSVersionInfoSize);
+    if (fake.seenSizes.size() <= fake.versionCallsToFail) return FALSE;
     info->dwMajorVersion = fake.major;
     info->dwMinorVersion = fake.minor;
     info->dwBuildNumber = fake.build;
@@ -82,89 +81,53 @@ const SystemInfoCalls fakeCalls = {fakeGetVersionExA, fakeGetModuleHandleA, fake
 
 class OsVersionFakes : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::memset(&fake, 0, sizeof fake);
-        fake.platformId = 2;
-        fake.productType = 1;
-        fake.hasRtlGetVersion = true;
-        fake.hasIsWow64Process = true;
-        fake.wow64CallResult = TRUE;
-    }
-    void reports(DWORD major, DWORD minor) {
-        fake.major = major;
-        fake.minor = minor;
-    }
-    void rtlReports(DWORD major, DWORD minor) {
-        fake.rtlMajor = major;
-        fake.rtlMinor = minor;
-    }
+    void SetUp() override { fake = FakeSystem(); }
 };
 
 // The code and the numbers given out, from what GetVersionExA and then
-// RtlGetVersion report: RtlGetVersion corrects the numbers unless it is
-// missing, fails or reports a system older than version 6. After two failed
-// attempts the basic record is read, which has no product type: a 6.1
-// workstation then reads as a server.
+// RtlGetVersion report: RtlGetVersion corrects the numbers, keeping the
+// product type, unless it is missing, fails or reports a system older than
+// version 6. After two failed attempts the basic record is read, which has no
+// product type: a 6.1 workstation then reads as a server. With no record at
+// all nothing is written.
 TEST_F(OsVersionFakes, CodeAndNumbersFromWhatTheSystemReports) {
     const struct {
         const char* what;
         DWORD major, minor;
         BYTE productType;
-        int failedCalls;  // of GetVersionExA
+        size_t failedCalls;  // of GetVersionExA
         bool hasRtl;
         LONG rtlStatus;
         DWORD rtlMajor, rtlMinor;
         int32_t code;
-        uint32_t seen[3];  // major, minor and build given out
-    } cases[] = {{"Windows 10 behind 6.2", 6, 2, 1, 0, true, 0, 10, 0, 7, {10, 0, 19045}},
-                 {"Windows 11 behind 6.2", 6, 2, 1, 0, true, 0, 11, 0, 8, {11, 0, 19045}},
-                 {"version 7 is unknown", 6, 2, 1, 0, true, 0, 7, 0, -1, {7, 0, 19045}},
-                 {"version 8 is unknown", 6, 2, 1, 0, true, 0, 8, 0, -1, {8, 0, 19045}},
-                 {"version 9 is unknown", 6, 2, 1, 0, true, 0, 9, 0, -1, {9, 0, 19045}},
-                 {"RtlGetVersion missing", 6, 1, 1, 0, false, 0, 10, 0, 4, {6, 1, 7601}},
-                 {"RtlGetVersion fails", 6, 1, 1, 0, true, static_cast<LONG>(0xC0000001), 10, 0, 4, {6, 1, 7601}},
-                 {"RtlGetVersion reports an older system", 5, 1, 1, 0, true, 0, 5, 2, 1, {5, 1, 7601}},
-                 {"a 6.1 server is coded as Vista", 6, 1, 3, 0, true, 0, 6, 1, 3, {6, 1, 19045}},
-                 {"basic record of 4.10", 4, 10, 1, 2, true, 0, 0, 0, 1, {4, 10, 7601}},
-                 {"basic record of a 6.1 workstation", 6, 1, 1, 2, false, 0, 0, 0, 3, {6, 1, 7601}}};
+        uint32_t seen[4];  // major, minor, build and platform given out
+    } cases[] = {{"Windows 10 behind 6.2", 6, 2, 1, 0, true, 0, 10, 0, 7, {10, 0, 19045, 2}},
+                 {"the product type kept behind RtlGetVersion", 6, 2, 1, 0, true, 0, 6, 1, 4, {6, 1, 19045, 2}},
+                 {"RtlGetVersion missing", 6, 1, 1, 0, false, 0, 10, 0, 4, {6, 1, 7601, 2}},
+                 {"RtlGetVersion fails", 6, 1, 1, 0, true, static_cast<LONG>(0xC0000001), 10, 0, 4, {6, 1, 7601, 2}},
+                 {"RtlGetVersion reports an older system", 5, 1, 1, 0, true, 0, 5, 2, 1, {5, 1, 7601, 2}},
+                 {"a 6.1 server is coded as Vista", 6, 1, 3, 0, true, 0, 6, 1, 3, {6, 1, 19045, 2}},
+                 {"basic record of 4.10", 4, 10, 1, 2, true, 0, 0, 0, 1, {4, 10, 7601, 2}},
+                 {"basic record of a 6.1 workstation", 6, 1, 1, 2, false, 0, 0, 0, 3, {6, 1, 7601, 2}},
+                 {"no record", 6, 1, 1, 3, true, 0, 10, 0, -1, {77, 77, 77, 77}}};
     for (const auto& c : cases) {
         SetUp();
-        reports(c.major, c.minor);
+        fake.major = c.major;
+        fake.minor = c.minor;
         fake.build = 7601;
         fake.productType = c.productType;
         fake.versionCallsToFail = c.failedCalls;
         fake.hasRtlGetVersion = c.hasRtl;
         fake.rtlStatus = c.rtlStatus;
-        rtlReports(c.rtlMajor, c.rtlMinor);
+        fake.rtlMajor = c.rtlMajor;
+        fake.rtlMinor = c.rtlMinor;
         fake.rtlBuild = 19045;
-        uint32_t seen[3] = {}, platform = 0;
-        EXPECT_EQ(getOsVersionCode(&seen[0], &seen[1], &seen[2], &platform, fakeCalls), c.code) << c.what;
-        EXPECT_EQ(std::vector<uint32_t>(seen, seen + 3), std::vector<uint32_t>(c.seen, c.seen + 3)) << c.what;
-        EXPECT_EQ(platform, 2u) << c.what;
-        if (c.failedCalls == 2)  // the extended record twice, then the basic one
-            EXPECT_EQ(std::vector<DWORD>(fake.seenSizes, fake.seenSizes + 3), std::vector<DWORD>({156, 156, 148})) << c.what;
+        uint32_t seen[4] = {77, 77, 77, 77};
+        EXPECT_EQ(getOsVersionCode(&seen[0], &seen[1], &seen[2], &seen[3], fakeCalls), c.code) << c.what;
+        EXPECT_EQ(std::vector<uint32_t>(seen, seen + 4), std::vector<uint32_t>(c.seen, c.seen + 4)) << c.what;
+        if (c.failedCalls >= 2)  // the extended record twice, then the basic one, and no more
+            EXPECT_EQ(fake.seenSizes, std::vector<DWORD>({156, 156, 148})) << c.what;
     }
-}
-
-TEST_F(OsVersionFakes, ApplyRtlGetVersionKeepsTheProductTypeAndReportsAMissingFunction) {
-    OSVERSIONINFOEXA info = {};
-    info.dwMajorVersion = 6;
-    info.dwMinorVersion = 1;
-    info.wProductType = 3;
-    rtlReports(6, 3);
-    EXPECT_EQ(applyRtlGetVersion(info, fakeCalls), 0);
-    EXPECT_EQ(info.dwMinorVersion, 3u);
-    EXPECT_EQ(info.wProductType, 3);
-    fake.hasRtlGetVersion = false;
-    EXPECT_EQ(applyRtlGetVersion(info, fakeCalls), -1);
-}
-
-TEST_F(OsVersionFakes, NoReadableVersionGivesMinusOneAndWritesNoOutput) {
-    fake.versionCallsToFail = 3;
-    uint32_t major = 77, minor = 77, build = 77, platform = 77;
-    EXPECT_EQ(getOsVersionCode(&major, &minor, &build, &platform, fakeCalls), -1);
-    EXPECT_EQ(fake.versionCalls, 3);
-    EXPECT_EQ(major + minor + build + platform, 4u * 77);
 }
 
 TEST_F(OsVersionFakes, Wow64FlagFallsBackToZero) {
@@ -181,35 +144,23 @@ TEST_F(OsVersionFakes, Wow64FlagFallsBackToZero) {
     EXPECT_EQ(detectWow64(withoutProcess), 0);
 }
 
-TEST_F(OsVersionFakes, SingleMonitorAnswersWhenAMonitorFunctionIsMissingAndNoRetry) {
-    fake.missingUser32Function = "GetMonitorInfoA";
-    MonitorFunctions table = {};
-    EXPECT_EQ(getMetric(80, table, fakeCalls), 1);
-    int lookupsAfterFirst = fake.lookups;
-    EXPECT_EQ(lookupsAfterFirst, 6);
-    EXPECT_EQ(getMetric(81, table, fakeCalls), 1);
-    EXPECT_EQ(getMetric(76, table, fakeCalls), 0);
-    EXPECT_EQ(getMetric(77, table, fakeCalls), 0);
-    EXPECT_EQ(getMetric(78, table, fakeCalls), 1000);
-    EXPECT_EQ(getMetric(79, table, fakeCalls), 1001);
-    EXPECT_EQ(getMetric(7, table, fakeCalls), 1007);
-    EXPECT_EQ(fake.lookups, lookupsAfterFirst);
-    EXPECT_EQ(table.getSystemMetrics, nullptr);
-    EXPECT_EQ(table.monitorFromWindow, nullptr);
+// Without all six multiple-monitor functions the lookup stops at the first
+// missing one, is never tried again, and the single-monitor answers stand in.
+TEST_F(OsVersionFakes, SingleMonitorAnswersWhenAMonitorFunctionIsMissing) {
+    for (const auto& missing : {std::make_pair("MonitorFromRect", 3), std::make_pair("GetMonitorInfoA", 6)}) {
+        SetUp();
+        fake.missingUser32Function = missing.first;
+        MonitorFunctions table = {};
+        EXPECT_EQ(initMonitorFunctions(table, fakeCalls), 0) << missing.first;
+        std::vector<int32_t> metrics;
+        for (int index : {80, 81, 76, 77, 78, 79, 7}) metrics.push_back(getMetric(index, table, fakeCalls));
+        EXPECT_EQ(metrics, std::vector<int32_t>({1, 1, 0, 0, 1000, 1001, 1007})) << missing.first;
+        EXPECT_EQ(fake.lookups, missing.second) << missing.first;
+        EXPECT_EQ(table.getSystemMetrics, nullptr) << missing.first;
+        EXPECT_EQ(table.monitorFromWindow, nullptr) << missing.first;
+    }
 }
 
-TEST_F(OsVersionFakes, LookupStopsAtTheFirstMissingFunction) {
-    fake.missingUser32Function = "MonitorFromRect";
-    MonitorFunctions table = {};
-    EXPECT_EQ(initMonitorFunctions(table, fakeCalls), 0);
-    EXPECT_EQ(fake.lookups, 3);
-    EXPECT_EQ(initMonitorFunctions(table, fakeCalls), 0);
-    EXPECT_EQ(fake.lookups, 3);
-}
-
-// The frame is the padded border plus the fixed or the sizable frame. Any
-// output may be left out: the ones given get their own values, whatever else
-// is asked for (the row without outputs must simply write nothing).
 TEST_F(OsVersionFakes, FrameMetricsFillOnlyTheOutputsGiven) {
     MonitorFunctions table = {};
     for (int given = 0; given < 16; ++given) {
