@@ -72,7 +72,6 @@ TEST(CreateFolderChain, CreatesEachLevelBelowTheRoot) {
         {"C:\\a", "", 0, {}},
         {"C:\\", "", 0, {}},
         {"C:\\ab", "", 1, {"C:\\ab"}},
-        {"C:\\dir", "", 1, {"C:\\dir"}},
         {"C:\\a\\b\\", "", 1, {"C:\\a", "C:\\a\\b"}},
         {"\\\\server\\share\\x", "", 1, {"\\\\server\\share\\x"}},
         {"\\\\server\\share\\dir\\sub", "", 1, {"\\\\server\\share\\dir", "\\\\server\\share\\dir\\sub"}},
@@ -160,8 +159,8 @@ TEST(RemovePath, RemovesAFileOrAnEmptyFolderAndTellsWhetherAnythingStays) {
         }
         EXPECT_EQ(row.result, removePath(path.c_str())) << row.what;
         CloseHandle(holder);
-        EXPECT_EQ(row.result == 0, GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES || row.kind == RefusedName)
-            << row.what;
+        const bool stays = GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES || row.kind == RefusedName;
+        EXPECT_EQ(row.result == 0, stays) << row.what;
         EXPECT_TRUE(present(outside + "\\kept.txt")) << row.what;
         if (row.kind == FolderLink) removeFolderLink(path);
         DeleteFileW(wide(path).c_str());
@@ -173,19 +172,14 @@ TEST(RemovePath, RemovesAFileOrAnEmptyFolderAndTellsWhetherAnythingStays) {
 
 std::string partialOf(const std::string& path) { return path + PARTIAL_SUFFIX; }
 
-TEST(WriteWholeFile, WritesExactlyTheGivenBytes) {
+// Nothing to write leaves an empty file, in place of one or as a new one.
+TEST(WriteWholeFile, WritesNothingIntoAnEmptyFile) {
     TempFolder temp;
-    std::string path = temp.file("data.bin");
-    const std::string bytes("ab\0cd", 5);
-    EXPECT_EQ(1, writeWholeFile(path.c_str(), bytes.data(), 5));
-    EXPECT_EQ(bytes, readFile<std::string>(path));
-    EXPECT_EQ(1, writeWholeFile(path.c_str(), "z", 1)) << "replaces a longer file";
-    EXPECT_EQ("z", readFile<std::string>(path));
-    EXPECT_EQ(1, writeWholeFile(path.c_str(), "", 0)) << "truncates to nothing";
-    EXPECT_TRUE(present(path) && readFile<std::string>(path).empty());
-    EXPECT_EQ(1, writeWholeFile(temp.file("empty").c_str(), nullptr, 0));
-    EXPECT_TRUE(present(temp.file("empty")) && readFile<std::string>(temp.file("empty")).empty());
-    EXPECT_FALSE(present(partialOf(path)));
+    const std::string earlier = temp.file("data.bin"), fresh = temp.file("empty");
+    makeFile(earlier, "before");
+    EXPECT_EQ(1, writeWholeFile(earlier.c_str(), "", 0));
+    EXPECT_EQ(1, writeWholeFile(fresh.c_str(), nullptr, 0));
+    for (const std::string& path : {earlier, fresh}) EXPECT_TRUE(present(path) && readFile<std::string>(path).empty());
 }
 
 DWORD fakeWriteCount = 0;
@@ -244,8 +238,8 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
                  {"a file held without sharing", HeldAtPath, 4, TRUE, TRUE, TRUE, 0, 0},
                  {"a missing folder", MissingFolder, 4, TRUE, TRUE, TRUE, 0, 0}};
     TempFolder temp;
-    const std::string source = temp.file("source.bin");
-    makeFile(source, "abcd");
+    const std::string source = temp.file("source.bin"), bytes("ab\0d", 4);
+    makeFile(source, bytes);
     FileCalls calls = realFileCalls;
     calls.writeFile = fakeWriteFile;
     calls.moveFile = fakeMoveFile;
@@ -281,7 +275,7 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
                 case MissingFolder: break;
             }
             const int result = copy ? copyWholeFile(wide(source).c_str(), path.c_str(), calls)
-                                    : writeWholeFile(path.c_str(), "abcd", 4, calls);
+                                    : writeWholeFile(path.c_str(), bytes.data(), 4, calls);
             CloseHandle(holder);
             EXPECT_EQ(copy ? c.copy : c.write, result) << what;
             EXPECT_EQ("outside", readFile<std::string>(outside)) << what;
@@ -292,7 +286,7 @@ TEST(WholeFileWriters, ReplaceTheFileWholeOrKeepItAsItWas) {
             if (result == 1) EXPECT_EQ(0u, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) << what;
             if (c.obstacle == MissingFolder) EXPECT_FALSE(present(path)) << what;
             if (c.obstacle == FolderAtPath || c.obstacle == FullFolderPartial || c.obstacle == MissingFolder) continue;
-            EXPECT_EQ(result == 1 ? "abcd" : "before", readFile<std::string>(path)) << what;
+            EXPECT_EQ(result == 1 ? bytes : "before", readFile<std::string>(path)) << what;
             EXPECT_TRUE(DeleteFileA(path.c_str())) << what << ": the file was closed";
         }
     }
