@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -30,22 +31,16 @@
 
 namespace {
 const InstalledPaths paths = installedPaths();
-const std::string kSettings = "HKCU\\Orvane\\Sonograf";
 
 std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
-std::string lowerCase(std::string text) {
-    CharLowerA(&text[0]);
-    return text;
+
+// The wide form runs a program named in any characters.
+int run(const std::wstring& program, const char* arguments) {
+    return static_cast<int>(finishProgram(startProgram(program, wide(arguments)), 60000));
 }
 
-int run(const std::string& program, const char* arguments) {
-    return static_cast<int>(runProgram(program, arguments, 60000));
-}
-
-int run(const std::wstring& program, const wchar_t* arguments) {
-    return static_cast<int>(finishProgram(startProgram(program, arguments), 60000));
-}
+int run(const std::string& program, const char* arguments) { return run(wide(program), arguments); }
 
 // The package with the name of entry `index` replaced.
 std::string renamedEntry(std::string package, uint32_t index, const char* name) {
@@ -104,12 +99,6 @@ void addFiles(Lines& lines, const std::wstring& folder) {
     FindClose(search);
 }
 
-Lines filesBelow(const std::wstring& folder) {
-    Lines lines;
-    addFiles(lines, folder);
-    return lines;
-}
-
 void addKeys(Lines& lines, HKEY root, const std::string& label, const std::string& path) {
     HKEY key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | paths.view, &key) != ERROR_SUCCESS) return;
@@ -135,20 +124,6 @@ Lines snapshot() {
     return lines;
 }
 
-// The tray settings at 0, as every uninstall leaves them.
-Lines settingsTraces() {
-    return {"K HKCU\\Orvane", "K " + kSettings, dwordLine(kSettings, "SysTray", 0),
-            dwordLine(kSettings, "SysTrayShowOnRun", 0)};
-}
-
-// What an uninstall keeps: the parent folders and the tray settings at 0.
-Lines documentedTraces() {
-    Lines traces = settingsTraces();
-    traces.insert({"D " + parentOf(paths.installFolder), "D " + parentOf(paths.userMenuFolder),
-                   "D " + parentOf(paths.commonMenuFolder)});
-    return traces;
-}
-
 // Suspends or resumes every thread of a process: a hung program.
 void holdThreads(HANDLE process, bool hold) {
     for (DWORD id : threadsOf(GetProcessId(process))) {
@@ -158,18 +133,22 @@ void holdThreads(HANDLE process, bool hold) {
     }
 }
 
-// The per-user "Programs" value set for one case through the wide registry
-// API, and put back as it was (or deleted, if there was none) when it ends.
+// The per-user "Programs" value, set through the wide registry API, and the
+// current folder, for some steps; put back as they were (the value deleted,
+// if there was none) when the object goes.
 class ProgramsValue {
 public:
-    explicit ProgramsValue(const std::wstring& folder) {
+    ProgramsValue(const std::wstring& folder, const std::string& current) {
         RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
                       KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
         had_ = RegQueryValueExW(key_, L"Programs", nullptr, nullptr, saved_, &size_) == ERROR_SUCCESS;
         RegSetValueExW(key_, L"Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                        static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+        GetCurrentDirectoryA(sizeof previous_, previous_);
+        SetCurrentDirectoryA(current.c_str());
     }
     ~ProgramsValue() {
+        SetCurrentDirectoryA(previous_);
         if (had_) RegSetValueExW(key_, L"Programs", 0, REG_SZ, saved_, size_);
         else RegDeleteValueW(key_, L"Programs");
         RegCloseKey(key_);
@@ -180,6 +159,7 @@ private:
     BYTE saved_[4096] = {};
     DWORD size_ = sizeof saved_;
     bool had_ = false;
+    char previous_[MAX_PATH] = {};
 };
 
 // A name no Western code page holds: what a narrow call gives for it is another name.
@@ -218,13 +198,12 @@ protected:
         return changed;
     }
     // Runs `program` with `arguments`; expects its exit code, then the changes since `before`.
-    void expectRun(const std::string& program, const char* arguments, int code, const Lines& traces,
+    void expectRun(const std::wstring& program, const char* arguments, int code, const Lines& traces,
                    const std::string& what) const {
         EXPECT_EQ(run(program, arguments), code) << what << ": " << arguments;
         EXPECT_EQ(changes(), traces) << what << ": " << arguments;
     }
     std::string installed(const std::string& name) const { return paths.installFolder + "\\" + name; }
-    std::string entry() const { return "HKLM\\" + paths.uninstallKey; }
     // A value of the uninstall entry as stored, empty when it is not there.
     std::string entryValue(const char* name) const {
         char data[1024] = {};
@@ -242,15 +221,6 @@ protected:
         EXPECT_TRUE(command.size() > 2 && command[0] == '"' && close != std::string::npos) << command;
         if (close == std::string::npos) return 1;
         return run(command.substr(1, close - 1), command.substr(close + 1).c_str());
-    }
-    // What a complete install adds, its three files checked byte for byte.
-    Lines completeInstall() {
-        EXPECT_EQ(run(installer, "-h -i"), 0);
-        const Lines lines = changes();
-        EXPECT_EQ(productFilesWhole(), 3);
-        EXPECT_EQ(run(installer, "-h -u"), 0);
-        removeAll();
-        return lines;
     }
     // The application, the readme and the uninstaller copy: how many of them
     // are there with exactly their right bytes, or -1 when one is there torn.
@@ -279,110 +249,6 @@ protected:
     const std::string setup = readFile<std::string>(installerPath());
 };
 
-TEST_F(Procedures, SilentInstallPutsEveryPieceInPlaceAndUninstallTakesItAway) {
-    const std::string entry = this->entry();
-    // Whatever the installer's file is called, like the application or in
-    // characters outside the code page, and whatever its folder is called (as
-    // the downloads folder of a user named so), the copy has its own one name.
-    const std::wstring foreign = kForeignName;
-    const std::wstring names[] = {L"", L"Other Setup.exe", L"Sonograf.exe", foreign + L".exe",
-                                  foreign + L"\\SonografSetup.exe"};
-    for (const std::wstring& startedAs : names) {
-        TempFolder temp;
-        std::wstring started = wide(installer);
-        if (!startedAs.empty()) {
-            started = wide(temp.path()) + L"\\" + startedAs;
-            CreateDirectoryW((wide(temp.path()) + L"\\" + foreign).c_str(), nullptr);
-            ASSERT_TRUE(CopyFileW(wide(installer).c_str(), started.c_str(), FALSE));
-            SetFileAttributesW(started.c_str(), FILE_ATTRIBUTE_READONLY);  // the copy is made writable
-        }
-        const std::string what = utf8(started);
-        ASSERT_EQ(run(started, L"-h -i"), 0) << what;
-
-        Lines expected = {"D " + parentOf(paths.installFolder), "D " + paths.installFolder,
-                          fileLine(installed("sonograf.exe"), app.size()),
-                          fileLine(installed("readme.txt"), readme.size()), fileLine(copy, setup.size()),
-                          "K " + entry, textLine(entry, "DisplayName", "Sonograf, The Spectrum Analyzer"),
-                          textLine(entry, "Publisher", "Orvane Software"),
-                          textLine(entry, "UninstallString", "\"" + copy + "\""), textLine(entry, "DisplayIcon", copy),
-                          textLine(entry, "DisplayVersion", PRODUCT_VERSION),
-                          textLine(entry, "InstallLocation", paths.installFolder),
-                          textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u"),
-                          dwordLine(entry, "EstimatedSize", static_cast<DWORD>((app.size() + readme.size() + setup.size() + 1023) / 1024)),
-                          dwordLine(entry, "NoModify", 1), dwordLine(entry, "NoRepair", 1)};
-        for (const std::string& menu : {paths.userMenuFolder, paths.commonMenuFolder}) {
-            expected.insert({"D " + parentOf(menu), "D " + menu});
-            for (const auto& name : {std::make_pair("Readme", "readme.txt"), std::make_pair("Sonograf", "Sonograf.exe")}) {
-                const std::string shortcut = menu + "\\" + name.first + ".LNK";
-                expected.insert(fileLine(shortcut, readFile(shortcut).size()));
-                const LinkFields fields = readLink(shortcut);
-                EXPECT_EQ(fields.target, installed(name.second)) << shortcut;
-                EXPECT_EQ(fields.workingFolder, paths.installFolder) << shortcut;
-            }
-        }
-        EXPECT_EQ(changes(), expected) << what;
-        EXPECT_TRUE(readFile<std::string>(installed("sonograf.exe")) == app && readFile<std::string>(installed("readme.txt")) == readme &&
-                    readFile<std::string>(copy) == setup) << what;
-        EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << what;
-
-        HANDLE application = startProgram(installed("Sonograf.exe"), "");
-        HWND window = awaitWindow(windowByTitle, application, "Sonograf");
-        EXPECT_NE(window, nullptr);
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        finishProgram(application, 10000);
-
-        EXPECT_EQ(run(started, L"-h -u"), 0) << what;
-        EXPECT_EQ(changes(), documentedTraces()) << what;
-        // The temporary folder's own removal sees only names the code page holds.
-        if (!startedAs.empty() && SetFileAttributesW(started.c_str(), FILE_ATTRIBUTE_NORMAL))
-            DeleteFileW(started.c_str());
-        RemoveDirectoryW((wide(temp.path()) + L"\\" + foreign).c_str());
-        removeAll();
-    }
-}
-
-// The per-user shortcuts go into a "Programs" folder named in any characters;
-// a relative value ("." or empty) would name a folder below the current one
-// and counts as absent. Nothing else is made in or taken from the current
-// folder, whose Orvane\Sonograf holds a file of the user's.
-TEST_F(Procedures, ProgramsValueNamedInAnyCharactersOrRelative) {
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(sizeof previous, previous);
-    for (const std::wstring& name : {std::wstring(kForeignName) + L" Programs", std::wstring(L"."), std::wstring()}) {
-        TempFolder current;
-        const std::wstring folder = wide(current.path());
-        ASSERT_TRUE(CreateDirectoryA(current.file("Orvane").c_str(), nullptr) &&
-                    CreateDirectoryA(current.file("Orvane\\Sonograf").c_str(), nullptr) &&
-                    writeFile(current.file("Orvane\\Sonograf\\file"), ""));
-        const bool absolute = name.size() > 1;
-        const std::wstring programs = absolute ? folder + L"\\" + name : name;
-        if (absolute) CreateDirectoryW(programs.c_str(), nullptr);
-        Lines kept = filesBelow(folder), installed = kept;
-        if (absolute) {
-            const std::string menu = utf8(programs) + "\\Orvane";
-            kept.insert("D " + menu);
-            installed.insert({"D " + menu, "D " + menu + "\\Sonograf", "F " + menu + "\\Sonograf\\Readme.LNK",
-                              "F " + menu + "\\Sonograf\\Sonograf.LNK"});
-        }
-        ProgramsValue value(programs);
-        SetCurrentDirectoryA(current.path().c_str());
-        for (const char* arguments : {"-h -i", "-h -u"}) {
-            EXPECT_EQ(run(installer, arguments), 0) << arguments;
-            Lines now;  // shortcut sizes left out
-            for (const std::string& line : filesBelow(folder))
-                now.insert(line.find(".LNK ") == std::string::npos ? line : line.substr(0, line.find(".LNK ") + 4));
-            EXPECT_EQ(now, arguments[4] == 'i' ? installed : kept) << utf8(name) << " " << arguments;
-            EXPECT_FALSE(changes().count("D " + parentOf(paths.userMenuFolder))) << utf8(name) << " " << arguments;
-        }
-        SetCurrentDirectoryA(previous);
-        if (absolute) {  // the temporary folder's own removal sees only names the code page holds
-            RemoveDirectoryW((programs + L"\\Orvane").c_str());
-            RemoveDirectoryW(programs.c_str());
-        }
-        removeAll();
-    }
-}
-
 // Restarts Windows' session in the prefix as a restart of Windows would: the
 // pending file operations are carried out; running programs stay. 0 once done.
 int restartWindows() {
@@ -396,9 +262,37 @@ int restartWindows() {
 // from the step before), prepare the state, run, and expect the run's code and
 // exactly its traces, the changes since the clean system. Product files are
 // whole or absent after every step, and a step that leaves a complete install
-// is followed by an uninstall that takes it away.
+// is followed by an uninstall, by the program that installed, that takes it away.
 TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
-    const Lines complete = completeInstall();
+    // What a complete install adds, value for value; the shortcuts' sizes are
+    // read from it, their targets and working folder through the shell.
+    ASSERT_EQ(run(installer, "-h -i"), 0);
+    const std::string entry = "HKLM\\" + paths.uninstallKey;
+    Lines complete = {"D " + parentOf(paths.installFolder), "D " + paths.installFolder,
+                      fileLine(installed("sonograf.exe"), app.size()), fileLine(installed("readme.txt"), readme.size()),
+                      fileLine(copy, setup.size()), "K " + entry,
+                      textLine(entry, "DisplayName", "Sonograf, The Spectrum Analyzer"),
+                      textLine(entry, "Publisher", "Orvane Software"),
+                      textLine(entry, "UninstallString", "\"" + copy + "\""), textLine(entry, "DisplayIcon", copy),
+                      textLine(entry, "DisplayVersion", PRODUCT_VERSION),
+                      textLine(entry, "InstallLocation", paths.installFolder),
+                      textLine(entry, "QuietUninstallString", "\"" + copy + "\" -h -u"),
+                      dwordLine(entry, "EstimatedSize",
+                                static_cast<DWORD>((app.size() + readme.size() + setup.size() + 1023) / 1024)),
+                      dwordLine(entry, "NoModify", 1), dwordLine(entry, "NoRepair", 1)};
+    for (const std::string& menu : {paths.userMenuFolder, paths.commonMenuFolder}) {
+        complete.insert({"D " + parentOf(menu), "D " + menu});
+        for (const auto& name : {std::make_pair("Readme", "readme.txt"), std::make_pair("Sonograf", "Sonograf.exe")}) {
+            const std::string shortcut = menu + "\\" + name.first + ".LNK";
+            complete.insert(fileLine(shortcut, readFile(shortcut).size()));
+            const LinkFields fields = readLink(shortcut);
+            EXPECT_EQ(fields.target, installed(name.second)) << shortcut;
+            EXPECT_EQ(fields.workingFolder, paths.installFolder) << shortcut;
+        }
+    }
+    EXPECT_EQ(changes(), complete);
+    ASSERT_EQ(run(installer, "-h -u"), 0);
+    removeAll();
     const std::string package = installerPackage(installer);
     ASSERT_GT(package.size(), PACKAGE_HEADER_SIZE);
     PackageEntry entries[PACKAGE_ENTRY_COUNT];
@@ -413,10 +307,16 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
     auto entryPart = [&](const Lines& lines) {
         Lines part;
         for (const std::string& line : lines)
-            if (line.find(entry()) != std::string::npos) part.insert(line);
+            if (line.find(entry) != std::string::npos) part.insert(line);
         return part;
     };
-    const Lines documented = documentedTraces(), folders = {"D " + ov, "D " + paths.installFolder};
+    // What an uninstall keeps: the parent folders and the tray settings at 0.
+    const std::string tray = "HKCU\\Orvane\\Sonograf";
+    const Lines settings = {"K HKCU\\Orvane", "K " + tray, dwordLine(tray, "SysTray", 0),
+                            dwordLine(tray, "SysTrayShowOnRun", 0)};
+    const Lines documented = with(settings, {"D " + ov, "D " + parentOf(paths.userMenuFolder),
+                                             "D " + parentOf(paths.commonMenuFolder)});
+    const Lines folders = {"D " + ov, "D " + paths.installFolder};
     const Lines firstFile = with(folders, {fileLine(application, entries[0].size)});
     const Lines withCopy = with(documented, {fileLine(setAside, setup.size())});
     // What an uninstall that the application withstands keeps: the entry, the copy and the application.
@@ -436,11 +336,27 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
                                "D " + paths.userMenuFolder + "\\data"};
 
     TempFolder temp, outside;
-    std::string program = installer;  // what a step runs
+    std::wstring program;  // what a step runs
     HANDLE holder = INVALID_HANDLE_VALUE, running = nullptr, second = nullptr;
+    std::unique_ptr<ProgramsValue> programsValue;
     auto variant = [&](const std::string& bytes) {
-        program = temp.file("SonografSetup.exe");
-        EXPECT_TRUE(copyWithPackage(installer, program, bytes));
+        program = wide(temp.file("SonografSetup.exe"));
+        EXPECT_TRUE(copyWithPackage(installer, temp.file("SonografSetup.exe"), bytes));
+    };
+    // Whatever the installer's file is called, like the application or in
+    // characters outside the code page, and whatever its folder is called (as
+    // the downloads folder of a user named so), the copy has its own one name,
+    // writable though the installer was read-only.
+    const std::wstring foreign = kForeignName, foreignFolder = wide(temp.path()) + L"\\" + foreign;
+    const std::wstring startedAs[] = {L"Other Setup.exe", L"Sonograf.exe", foreign + L".exe",
+                                      foreign + L"\\SonografSetup.exe"};
+    auto started = [&](const std::wstring& name) {
+        return [&, name] {
+            CreateDirectoryW(foreignFolder.c_str(), nullptr);
+            program = wide(temp.path()) + L"\\" + name;
+            EXPECT_TRUE(CopyFileW(wide(installer).c_str(), program.c_str(), FALSE));
+            SetFileAttributesW(program.c_str(), FILE_ATTRIBUTE_READONLY);
+        };
     };
     auto flipped = [&](size_t at) {
         std::string bytes = package;
@@ -463,6 +379,7 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
         };
     };
     auto release = [&] {
+        programsValue.reset();
         if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
         holder = INVALID_HANDLE_VALUE;
         for (HANDLE* process : {&running, &second}) {
@@ -488,13 +405,15 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
             if (entryComplete()) {
                 EXPECT_EQ(entryPart(changes()), entryPart(complete)) << arguments << ": an entry marked complete is whole";
             } else {  // an uninstall killed late has reset the tray settings already
-                expectRun(installer, "-h -i", 0,
-                          with(complete, keyExists(HKEY_CURRENT_USER, "Orvane") ? settingsTraces() : Lines()), arguments);
+                expectRun(wide(installer), "-h -i", 0,
+                          with(complete, keyExists(HKEY_CURRENT_USER, "Orvane") ? settings : Lines()), arguments);
                 EXPECT_EQ(productFilesWhole(), 3) << arguments;
             }
             return run(installer, "-h -u");
         });
     };
+
+    auto restarted = [&] { return restartWindows() | !waitUntil([&] { return !present(setAside); }); };
 
     enum Start { Clean, Installed, Continue };
     struct Step {
@@ -523,7 +442,7 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
         // The application fails alone: only readme.txt is written, and no entry.
         {"digest of entry 0 wrong", Clean, [&] { variant(flipped(PACKAGE_FIELD_DIGEST)); }, silent("-h -i"),
          COPY_FAILED, with(folders, {fileLine(readmeFile, readme.size())})},
-        {"only readme.txt after a failed install, uninstalled", Continue, [&] { program = installer; },
+        {"only readme.txt after a failed install, uninstalled", Continue, [&] { program = wide(installer); },
          silent("-h -u"), 0, halfUninstalled},
         {"entry name climbing out of the folder", Clean, [&] { variant(renamedEntry(package, 1, "..\\readme.txt")); },
          silent("-h -i"), COPY_FAILED, firstFile},
@@ -560,9 +479,9 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
         {"run from the copy's own path", Clean,
          [&] {
              makeInstallFolder();
-             CopyFileA(installer.c_str(), (program = copy).c_str(), FALSE);
+             CopyFileA(installer.c_str(), copy.c_str(), FALSE);
          },
-         silent("-h -i"), 0, complete},
+         [&] { return run(copy, "-h -i"); }, 0, complete},
         {"a folder at the per-user readme shortcut's name", Clean,
          [&] {
              for (const std::string& folder : {parentOf(paths.userMenuFolder), paths.userMenuFolder, readmeShortcut})
@@ -588,9 +507,69 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
          },
          silent("-h -u"), 0,
          with(with(documented, outsideLeft), {"D " + paths.installFolder, fileLine(application, app.size())})},
-        {"the same, by the installer", Continue, [&] { program = installer; }, silent("-h -u"), 0,
+        {"the same, by the installer", Continue, [&] { program = wide(installer); }, silent("-h -u"), 0,
          with(documented, outsideLeft)},
+        // Run from the uninstaller copy under any spelling of its path, or from
+        // its window's Remove as Programs and Features starts it, the uninstall
+        // removes the install folder at once; the copy, moved beside it, goes at
+        // the next restart, which takes nothing a later install wrote.
+        {"the copy run in lower case, -u", Installed, [&] { CharLowerW(&(program = wide(copy))[0]); }, silent("-u"), 0,
+         withCopy},
+        {"the copy run with '/' separators", Installed,
+         [&] {
+             program = wide(copy);
+             std::replace(program.begin(), program.end(), L'\\', L'/');
+         },
+         silent("-h -u"), 0, withCopy},
+        {"the copy run by its short name", Installed,
+         [&] {
+             program.resize(MAX_PATH);
+             program.resize(GetShortPathNameW(wide(copy).c_str(), &program[0], MAX_PATH));
+         },
+         silent("-h -u"), 0, withCopy},
+        {"the copy's window, its Remove", Installed, nullptr,
+         [&] {
+             HANDLE process = startProgram(copy, "");
+             HWND window = awaitWindow(windowByClass, process, "OVSonograf0Installer0MainWindow0");
+             PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+             return static_cast<int>(finishProgram(process, 60000));
+         },
+         0, withCopy},
+        {"installed again, then a restart", Continue, nullptr, [&] { return run(installer, "-h -i") | restarted(); }, 0,
+         with(complete, settings)},
     };
+    for (const std::wstring& name : startedAs)
+        steps.push_back({"started as " + utf8(name), Clean, started(name), silent("-h -i"), 0, complete});
+    // The per-user shortcuts go into a "Programs" folder named in any
+    // characters; a relative value ("." or empty) would name a folder below
+    // the current one and counts as absent. Nothing else is made in or taken
+    // from the current folder, whose Orvane\Sonograf holds a file of the user's.
+    const std::string current = parentOf(paths.commonMenuFolder);
+    const std::wstring foreignPrograms = wide(current) + L"\\" + foreign + L" Programs";
+    const Lines mine = {"D " + utf8(foreignPrograms), "D " + current + "\\Orvane", "D " + current + "\\Orvane\\Sonograf",
+                        fileLine(current + "\\Orvane\\Sonograf\\file", 0)};
+    Lines noUserMenu, foreignMenu;  // the shortcuts are the same wherever they are
+    for (const std::string& line : complete) {
+        const size_t at = line.find(paths.userPrograms + "\\");
+        if (at == std::string::npos) noUserMenu.insert(line);
+        else foreignMenu.insert(std::string(line).replace(at, paths.userPrograms.size(), utf8(foreignPrograms)));
+    }
+    for (const std::wstring& value : {foreignPrograms, std::wstring(L"."), std::wstring()}) {
+        const bool absolute = value.size() > 1;
+        steps.push_back({"per-user Programs \"" + utf8(value) + "\"", Clean,
+                         [&, value] {
+                             for (const char* folder : {"", "\\Orvane", "\\Orvane\\Sonograf"})
+                                 CreateDirectoryA((current + folder).c_str(), nullptr);
+                             CreateDirectoryW(foreignPrograms.c_str(), nullptr);
+                             EXPECT_TRUE(writeFile(current + "\\Orvane\\Sonograf\\file", ""));
+                             programsValue.reset(new ProgramsValue(value, current));
+                         },
+                         silent("-h -i"), 0, with(with(noUserMenu, mine), absolute ? foreignMenu : Lines())});
+        steps.push_back({"the same, uninstalled", Continue, nullptr, silent("-h -u"), 0,
+                         with(with(halfUninstalled, mine),
+                              absolute ? Lines{"D " + current, "D " + utf8(foreignPrograms) + "\\Orvane"}
+                                       : Lines{"D " + current})});
+    }
     const std::string partial = installed("sonograf.exe" PARTIAL_SUFFIX), copyPartial = copy + PARTIAL_SUFFIX;
     const struct {
         const char* what;
@@ -690,85 +669,30 @@ TEST_F(Procedures, EveryStateAndRunEndsWithItsCodeAndExactlyItsTraces) {
                 steps.push_back({what, Installed, state.prepare, uninstall, 0, left});
             }
             if (quiet)
-                steps.push_back({what + ", after a restart", Continue, nullptr,
-                                 [&] { return restartWindows() | !waitUntil([&] { return !present(setAside); }); },
-                                 0, with(documented, state.mine)});
+                steps.push_back({what + ", after a restart", Continue, nullptr, restarted, 0, with(documented, state.mine)});
         }
     }
 
     for (const Step& step : steps) {
         if (step.start != Continue) {
             release();
-            for (const std::string& file : userFiles) DeleteFileW(wide(file).c_str());  // beyond the narrow calls
             removeAll();
-            program = installer;
+            program = wide(installer);
             if (step.start == Installed) ASSERT_EQ(run(installer, "-h -i"), 0) << step.what;
         }
         if (step.prepare) step.prepare();
         EXPECT_EQ(step.run(), step.code) << step.what;
         EXPECT_EQ(changes(), step.traces) << step.what;
         EXPECT_GE(productFilesWhole(), 0) << step.what << ": a torn file";
-        if (step.traces == complete) {
+        if (std::includes(step.traces.begin(), step.traces.end(), complete.begin(), complete.end())) {
             EXPECT_EQ(productFilesWhole(), 3) << step.what;
-            expectRun(installer, "-h -u", 0, documented, step.what);
+            EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << step.what;
+            expectRun(program, "-h -u", 0, documented, step.what);
         }
     }
     release();
-    for (const std::string& file : userFiles) DeleteFileW(wide(file).c_str());
     for (const std::string& name : {std::string("readme.txt"), nameOf(copy)})
         EXPECT_EQ(readFile<std::string>(outside.file(name)), "") << name << ": a link's target, untouched";
-}
-
-// Run from the uninstaller copy under any spelling of its path, or from its
-// window's Remove as Programs and Features starts it, the uninstall removes
-// the install folder at once; the copy, moved beside it, goes at the next
-// restart, which takes nothing a later install wrote.
-TEST_F(Procedures, UninstallFromTheCopyLeavesOnlyTheMovedCopyForTheRestart) {
-    ASSERT_EQ(run(installer, "-h -i"), 0);
-    std::string slashes = copy;
-    std::replace(slashes.begin(), slashes.end(), '\\', '/');
-    char shortPath[MAX_PATH] = {};
-    ASSERT_NE(GetShortPathNameA(copy.c_str(), shortPath, MAX_PATH), 0u);
-    const struct {
-        const char* what;
-        std::string program;    // empty: the registered QuietUninstallString
-        const char* arguments;  // empty: Enter in the window, its Remove
-    } rows[] = {{"QuietUninstallString", "", ""},
-                {"lower case, -u", lowerCase(copy), "-u"},
-                {"'/' separators", slashes, "-h -u"},
-                {"short names", shortPath, "-h -u"},
-                {"the window's Remove", copy, ""}};
-    Lines left = documentedTraces();
-    left.insert(fileLine(setAside, setup.size()));
-    for (const auto& row : rows) {
-        if (row.program.empty()) {
-            EXPECT_EQ(runQuietUninstall(), 0);
-        } else if (*row.arguments) {
-            EXPECT_EQ(run(row.program, row.arguments), 0) << row.what;
-        } else {
-            HANDLE process = startProgram(copy, "");
-            HWND window = awaitWindow(windowByClass, process, "OVSonograf0Installer0MainWindow0");
-            PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
-            EXPECT_EQ(finishProgram(process, 60000), 0u);
-        }
-        EXPECT_EQ(changes(), left) << row.what;
-        ASSERT_EQ(run(installer, "-h -i"), 0) << row.what;  // the next row's install, the last one kept
-    }
-    Lines installed = changes();
-    restartWindows();
-    waitUntil([&] { return !present(setAside); });
-    installed.erase(fileLine(setAside, setup.size()));
-    EXPECT_EQ(changes(), installed);
-    EXPECT_EQ(productFilesWhole(), 3);
-}
-
-TEST_F(Procedures, RunningApplicationClosesWhenTheInstallerStarts) {
-    ASSERT_EQ(run(installer, "-h -i"), 0);
-    HANDLE application = startProgram(installed("Sonograf.exe"), "");
-    ASSERT_NE(awaitWindow(windowByTitle, application, "Sonograf"), nullptr);
-    HANDLE setup = startProgram(installer, "-h -u");
-    EXPECT_NE(finishProgram(application, 20000), STILL_ACTIVE);
-    finishProgram(setup, 60000);
 }
 
 }  // namespace

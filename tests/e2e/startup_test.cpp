@@ -16,24 +16,34 @@ namespace {
 const char* const kClass = "OVSonograf0Installer0MainWindow0";
 const char* const kTitle = "Orvane Sonograf Installation (Version " PRODUCT_VERSION ")";
 
-HWND installerWindowOf(HANDLE process) { return windowByClass(process, kClass); }
-
 // Closes the installer's window as a user would and returns its exit code.
 DWORD closeInstaller(HANDLE process) {
-    HWND window = installerWindowOf(process);
+    HWND window = windowByClass(process, kClass);
     if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);
     return finishProgram(process, 30000);
 }
 
-TEST(InstallerStart, ShowsItsWindowWithTitleAndClass) {
-    HANDLE process = startProgram(installerPath(), "");
-    ASSERT_NE(process, nullptr) << installerPath();
-    HWND window = awaitWindow(windowByClass, process, kClass);
+// The window has its title and class and is shown once its creation is done.
+// While it runs, a second installer ends at once with -1, and a hidden run
+// with nothing to do (only the letter after each dash counts) ends at once
+// with 2, as it does alone: it never takes the single-instance mutex from a
+// later run.
+TEST(InstallerStart, OneInstanceShowsItsWindowAndAHiddenRunWithNothingToDoEndsAtOnce) {
+    HANDLE first = startProgram(installerPath(), "");
+    ASSERT_NE(first, nullptr) << installerPath();
+    HWND window = awaitWindow(windowByClass, first, kClass);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(windowText(window), kTitle);
-    // The window exists while its creation is still under way; it is shown after.
     EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(window) != FALSE; }));
-    EXPECT_EQ(closeInstaller(process), 0u);
+    EXPECT_EQ(runProgram(installerPath(), "", 30000), static_cast<DWORD>(ANOTHER_INSTANCE_RUNNING));
+    for (const bool anotherRuns : {true, false}) {
+        for (const char* arguments : {"-h", "-hi", "-H -I"})
+            EXPECT_EQ(runProgram(installerPath(), arguments, 20000), static_cast<DWORD>(NOTHING_TO_DO))
+                << arguments << (anotherRuns ? " while another installer runs" : "");
+        if (anotherRuns) EXPECT_EQ(closeInstaller(first), 0u) << "the first one stays until it is closed";
+    }
+    EXPECT_EQ(runProgram(installerPath(), "-h -i", 60000), 0u);
+    EXPECT_EQ(runProgram(installerPath(), "-h -u", 60000), 0u);
 }
 
 // Hidden, the window is message-only; it lives through the whole silent
@@ -52,32 +62,6 @@ TEST(InstallerStart, HiddenModeCreatesAMessageOnlyWindow) {
     EXPECT_FALSE(shown);
     EXPECT_EQ(finishProgram(process, 60000), 0u);
     EXPECT_EQ(runProgram(setup, "-h -u", 60000), 0u);
-}
-
-// A hidden run without -i or -u (only the letter after each dash counts) has
-// nothing to do: it ends at once, also while another installer runs, so it
-// never takes the single-instance mutex from a later run.
-TEST(InstallerStart, HiddenRunWithNothingToDoEndsAtOnce) {
-    for (const bool anotherRuns : {true, false}) {
-        HANDLE other = anotherRuns ? startProgram(installerPath(), "") : nullptr;
-        if (anotherRuns) ASSERT_NE(awaitWindow(windowByClass, other, kClass), nullptr);
-        for (const char* arguments : {"-h", "-hi", "-H -I"})
-            EXPECT_EQ(runProgram(installerPath(), arguments, 20000), static_cast<DWORD>(NOTHING_TO_DO))
-                << arguments << (anotherRuns ? " while another installer runs" : "");
-        if (anotherRuns) EXPECT_EQ(closeInstaller(other), 0u);
-    }
-    EXPECT_EQ(runProgram(installerPath(), "-h -i", 60000), 0u);
-    EXPECT_EQ(runProgram(installerPath(), "-h -u", 60000), 0u);
-}
-
-TEST(InstallerStart, SecondInstanceExitsAtOnceWithMinusOne) {
-    HANDLE first = startProgram(installerPath(), "");
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(awaitWindow(windowByClass, first, kClass), nullptr);
-    DWORD second = runProgram(installerPath(), "", 30000);
-    EXPECT_EQ(second, static_cast<DWORD>(ANOTHER_INSTANCE_RUNNING));
-    EXPECT_NE(installerWindowOf(first), nullptr);
-    EXPECT_EQ(closeInstaller(first), 0u);
 }
 
 // A running application is asked to go before the installer's window exists:

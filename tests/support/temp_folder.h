@@ -50,18 +50,26 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "\\" + name; }
 
-    static void removeTree(const std::string& folder) {
-        for (const std::string& name : namesIn(folder)) {
-            const std::string entry = folder + "\\" + name;
-            const DWORD attributes = GetFileAttributesA(entry.c_str());
-            SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Through the wide calls, which reach names outside the code page and long paths too.
+    static void removeTree(const std::string& folder) { removeTree(wide(folder)); }
+    static void removeTree(const std::wstring& folder) {
+        std::vector<std::wstring> entries;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+            if (lstrcmpW(found.cFileName, L".") && lstrcmpW(found.cFileName, L".."))
+                entries.push_back(folder + L"\\" + found.cFileName);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        for (const std::wstring& entry : entries) {
+            const DWORD attributes = GetFileAttributesW(entry.c_str());
+            SetFileAttributesW(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
                 removeTree(entry);
             } else {
-                DeleteFileA(entry.c_str());
+                DeleteFileW(entry.c_str());
             }
         }
-        RemoveDirectoryA(folder.c_str());
+        RemoveDirectoryW(folder.c_str());
     }
 
 private:
