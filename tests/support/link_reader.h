@@ -32,19 +32,13 @@ inline LinkFields readLink(const std::string& path) {
         file->Release();
     }
     if (SUCCEEDED(fields.loaded)) {
-        char text[MAX_PATH * 2];
-        text[0] = '\0';
-        link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
-        fields.target = text;
-        text[0] = '\0';
-        link->GetDescription(text, sizeof text);
-        fields.description = text;
-        text[0] = '\0';
-        link->GetArguments(text, sizeof text);
-        fields.arguments = text;
-        text[0] = '\0';
-        link->GetWorkingDirectory(text, sizeof text);
-        fields.workingFolder = text;
+        char target[MAX_PATH * 2] = {}, description[MAX_PATH * 2] = {}, arguments[MAX_PATH * 2] = {},
+             folder[MAX_PATH * 2] = {};
+        link->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH);
+        link->GetDescription(description, sizeof description);
+        link->GetArguments(arguments, sizeof arguments);
+        link->GetWorkingDirectory(folder, sizeof folder);
+        fields = {fields.loaded, target, description, arguments, folder};
     }
     link->Release();
     return fields;
