@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "support/bytes.h"
+#include "support/installed.h"
 #include "support/process.h"
 
 namespace {
@@ -17,10 +17,7 @@ TEST(SignedInstaller, InstallsItsSignedSelfUnchangedAndUninstallsSilently) {
     const std::string setup = installerPath();
     const std::vector<uint8_t> signedBytes = readFile(setup);
     ASSERT_FALSE(signedBytes.empty()) << "no signed installer at \"" << setup << "\"";
-    // The process's own Program Files folder: "Program Files (x86)" for a 32-bit one under WOW64.
-    const char* programFiles = std::getenv("ProgramFiles");
-    ASSERT_NE(programFiles, nullptr);
-    const std::string copy = std::string(programFiles) + "\\OV\\Sonograf\\SonografSetup.exe";
+    const std::string copy = installedPaths().installFolder + "\\SonografSetup.exe";
 
     EXPECT_EQ(runProgram(setup, "-h -i", 120000), 0u);
     EXPECT_TRUE(readFile(copy) == signedBytes) << copy << " is not the signed installer byte for byte";

@@ -175,9 +175,8 @@ class LinkRecorder {
 public:
     LinkRecorder() : log_(temp_.file("links.txt")) {
         SetEnvironmentVariableA("SONOGRAF_LINK_LOG", log_.c_str());
-        std::string recorder = ownPath();
-        recorder = recorder.substr(0, recorder.rfind('\\')) + "\\link_recorder.exe";
-        const std::string command = "\"" + recorder + "\" \"%1\"";
+        const std::string own = ownPath();
+        const std::string command = "\"" + own.substr(0, own.rfind('\\')) + "\\link_recorder.exe\" \"%1\"";
         for (const char* scheme : {"http", "https"}) {
             const std::string key = std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command";
             char value[1024] = {};
@@ -277,9 +276,7 @@ struct Installer {
     }
 };
 
-bool applicationInstalled() {
-    return present(installedPaths().installFolder + "\\Sonograf.exe");
-}
+bool applicationInstalled() { return present(installedPaths().installFolder + "\\Sonograf.exe"); }
 
 // Leaves the system as the test found it: nothing installed.
 void uninstallQuietly() {

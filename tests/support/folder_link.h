@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "support/process.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
 
@@ -28,16 +29,7 @@ inline std::string unixPath(const std::string& path) {
 
 // Wine may report a Unix program's end before it is done, so the caller waits
 // for the effect itself.
-inline void runUnix(const char* program, const std::string& arguments) {
-    std::string line = std::string(program) + " " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return;
-    WaitForSingleObject(info.hProcess, 10000);
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-}
+inline void runUnix(const char* program, const std::string& arguments) { runProgram(program, arguments, 10000); }
 
 // Plants the link and waits until Windows shows `shown` among its attributes.
 inline bool plantLink(const std::string& link, const std::string& target, DWORD shown) {

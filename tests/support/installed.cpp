@@ -15,16 +15,6 @@ std::string shellFolder(int id) {
     return SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, 0, folder)) ? std::string(folder) : std::string();
 }
 
-// The installer reads the per-user folder from here, not through the shell.
-std::string userProgramsFolder() {
-    char folder[1024] = {};
-    DWORD size = sizeof folder;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                     "Programs", RRF_RT_REG_SZ, nullptr, folder, &size) != ERROR_SUCCESS)
-        return std::string();
-    return folder;
-}
-
 // The installer's resources all have numeric types and names.
 struct Resource {
     ULONG_PTR type, name;
@@ -91,7 +81,12 @@ bool copyWithPackage(const std::string& installer, const std::string& copy, cons
 InstalledPaths installedPaths() {
     InstalledPaths paths;
     paths.programFiles = shellFolder(CSIDL_PROGRAM_FILES);
-    paths.userPrograms = userProgramsFolder();
+    // The installer reads the per-user folder from here, not through the shell.
+    char programs[1024] = {};
+    DWORD size = sizeof programs;
+    RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
+                 RRF_RT_REG_SZ, nullptr, programs, &size);
+    paths.userPrograms = programs;
     paths.commonPrograms = shellFolder(CSIDL_COMMON_PROGRAMS);
     paths.startup = shellFolder(CSIDL_STARTUP);
     paths.installFolder = paths.programFiles + "\\OV\\Sonograf";
