@@ -313,9 +313,6 @@ TEST(CopyWholeFile, CopiesFromAnyFolderAndKeepsTheSourceItself) {
     EXPECT_EQ("program", readFile<std::string>(copy));
     EXPECT_EQ(0, copyWholeFile((folder + L"\\absent.exe").c_str(), temp.file("other.exe").c_str()));
     EXPECT_FALSE(present(temp.file("other.exe")));
-    SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(source.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 // Presence is judged by attributes, so a file held open by another process
