@@ -32,7 +32,6 @@
 namespace {
 const InstalledPaths paths = installedPaths();
 
-std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 std::string nameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
 // The wide form runs a program named in any characters.

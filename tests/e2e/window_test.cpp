@@ -176,7 +176,7 @@ public:
     LinkRecorder() : log_(temp_.file("links.txt")) {
         SetEnvironmentVariableA("SONOGRAF_LINK_LOG", log_.c_str());
         const std::string own = ownPath();
-        const std::string command = "\"" + own.substr(0, own.rfind('\\')) + "\\link_recorder.exe\" \"%1\"";
+        const std::string command = "\"" + parentOf(own) + "\\link_recorder.exe\" \"%1\"";
         for (const char* scheme : {"http", "https"}) {
             const std::string key = std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command";
             char value[1024] = {};
@@ -494,7 +494,7 @@ TEST_F(Window, SilentInstallShownEndsWithItsResultOnceTheBoxIsAnswered) {
                  folder + "\ncould not be written to: it is in use, blocked or too long.", COPY_FAILED, true},
                 {std::string(8, 'x'), "Installation package might be corrupted\n" + advice, PACKAGE_UNREADABLE, false}};
     for (const auto& row : rows) {
-        CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), nullptr);
+        CreateDirectoryA(parentOf(folder).c_str(), nullptr);
         if (row.blocked) ASSERT_TRUE(writeFile(folder, ""));
         Variant variant(row.package);
         Installer run(variant.path, "-i");
@@ -502,7 +502,7 @@ TEST_F(Window, SilentInstallShownEndsWithItsResultOnceTheBoxIsAnswered) {
         run.expectBoxStays("Sonograf Installation Error", row.text.c_str());
         EXPECT_EQ(run.exitCode(), static_cast<DWORD>(row.code));
         DeleteFileA(folder.c_str());
-        TempFolder::removeTree(folder.substr(0, folder.rfind('\\')));
+        TempFolder::removeTree(parentOf(folder));
     }
 }
 

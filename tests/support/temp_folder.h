@@ -3,6 +3,7 @@
 //   TempFolder temp;  temp.path() -> "C:\users\...\Temp\sonograf-test-<pid>-<n>"
 //   temp.file("a.txt") -> the path of a name inside it
 //   namesIn(folder) -> the names in a folder, in the order it lists them; present(path)
+//   parentOf("C:\a\b") -> "C:\a"
 //   wide(path) -> the path in wide characters, for names outside the code page below it
 #pragma once
 #include <windows.h>
@@ -11,6 +12,8 @@
 #include <vector>
 
 inline bool present(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+inline std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
 inline std::wstring wide(const std::string& text) {
     WCHAR buffer[MAX_PATH * 2] = {};
